@@ -8,7 +8,6 @@
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <unistd.h>
 
 namespace printtest {
 
@@ -16,7 +15,7 @@ namespace printtest {
 // page state starts as at program start.
 inline std::filesystem::path FreshWorkDir(const std::string& name) {
     auto dir = std::filesystem::path(ORB_BINARY_DIR) / "test-work" / "print" /
-               (name + "-" + std::to_string(::getpid()));
+               name;
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     app::SessionSettings.workDir = dir.string() + "/";
