@@ -19,12 +19,12 @@ const Texts& TextsOf(PrintMessage message) {
         "No es pot llegir el fitxer d'impressi\xa2 ",
         "No se puede leer el fichero de impresi\xa2n ",
         "Non se pode ler o ficheiro de impresi\xa2n ",
-        "Non se p\x95t l\x82ger eth fich\xd4r d'impression "};
+        "Non se p\x95t l\x82ger eth fich\x8ar d'impression "};
     static const Texts kMalformed = {
         "El fitxer d'impressi\xa2 no \x82s correcte a la l\xa1nia ",
         "El fichero de impresi\xa2n no es correcto en la l\xa1nea ",
         "O ficheiro de impresi\xa2n non \x82 correcto na li\xa4" "a ",
-        "Eth fich\xd4r d'impression non ei corr\x8a" "cte ena linha "};
+        "Eth fich\x8ar d'impression non ei corr\x8a" "cte ena linha "};
     static const Texts kNothing = {
         "El llistat no t\x82 cap p\x85gina per imprimir.",
         "El listado no tiene ninguna p\xa0gina para imprimir.",
@@ -37,7 +37,7 @@ const Texts& TextsOf(PrintMessage message) {
         "La sortida no pot ser el mateix fitxer d'impressi\xa2: ",
         "La salida no puede ser el mismo fichero de impresi\xa2n: ",
         "A sa\xa1" "da non pode ser o mesmo ficheiro de impresi\xa2n: ",
-        "Era sortida non p\x95t \x82sser eth madeish fich\xd4r d'impression: "};
+        "Era sortida non p\x95t \x82sser eth madeish fich\x8ar d'impression: "};
     static const Texts kSaved = {"Llistat desat a ", "Listado guardado en ",
                                  "Listaxe gardada en ", "Lista enregistrada en "};
     static const Texts kPrinterFailed = {

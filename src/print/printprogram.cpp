@@ -1,6 +1,7 @@
 #include "print/printprogram.h"
 
 #include "app/session.h"
+#include "platform/codepage.h"
 #include "platform/system.h"
 #include "print/printdevices.h"
 #include "print/printfile.h"
@@ -24,6 +25,11 @@ bool IsPrintFile(std::string_view outputPath, std::string_view printFilePath) {
            !error;
 }
 
+// A path as the operator finds it on this system.
+std::string ShownPath(std::string_view systemPath) {
+    return platform::Utf8ToCp850(platform::NativePath(systemPath));
+}
+
 } // namespace
 
 int RunPrintProgram() {
@@ -35,7 +41,8 @@ int RunPrintProgram() {
     int32_t badLine = 0;
     const int16_t status = ReadPrintFile(printFile, document, badLine);
     if (status == kReadUnreadable) {
-        ShowAndWait(MessageText(PrintMessage::CannotRead, language, printFile), language);
+        ShowAndWait(MessageText(PrintMessage::CannotRead, language, ShownPath(printFile)),
+                    language);
         return 0;
     }
     if (status == kReadMalformed) {
