@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config make
   libgtest-dev libgmock-dev libbenchmark-dev
   libncurses-dev libsqlite3-dev sqlite3
-  libcairo2-dev fonts-dejavu-core poppler-utils
+  libcairo2-dev libfreetype-dev fonts-dejavu-core poppler-utils
   clang libclang-rt-14-dev
   tmux ncurses-term cups-client
 )

@@ -4,8 +4,11 @@
 #include "platform/system.h"
 
 #include <algorithm>
+#include <cairo-ft.h>
 #include <cairo-pdf.h>
 #include <cairo.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -44,6 +47,44 @@ constexpr double kA4Long = 841.89;
 constexpr double kMargin = 28.35; // 10 mm
 // Pages up to this many columns fit upright; wider pages are printed across the sheet.
 constexpr int32_t kPortraitColumns = 96;
+
+// Where the monospaced font is installed on the usual distributions.
+constexpr const char* kFontFiles[] = {
+    "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf",
+    "/usr/share/fonts/TTF/DejaVuSansMono.ttf",
+    "/usr/share/fonts/dejavu/DejaVuSansMono.ttf",
+    "/usr/share/fonts/dejavu-sans-mono-fonts/DejaVuSansMono.ttf",
+};
+
+// The font of the PDF, loaded from its file so that every page gets exactly this font (a
+// font looked up by name may be replaced by one whose characters are not all of one width).
+struct PdfFont {
+    FT_Library library = nullptr;
+    FT_Face face = nullptr;
+    cairo_font_face_t* cairoFace = nullptr;
+
+    PdfFont() {
+        if (FT_Init_FreeType(&library) != 0) {
+            library = nullptr;
+            return;
+        }
+        for (const char* file : kFontFiles) {
+            if (FT_New_Face(library, file, 0, &face) == 0) break;
+            face = nullptr;
+        }
+        if (face) cairoFace = cairo_ft_font_face_create_for_ft_face(face, 0);
+    }
+    // Called after every cairo object that uses the face is gone.
+    ~PdfFont() {
+        if (cairoFace) cairo_font_face_destroy(cairoFace);
+        // Frees cairo's font caches, which still point at the face.
+        cairo_debug_reset_static_data();
+        if (face) FT_Done_Face(face);
+        if (library) FT_Done_FreeType(library);
+    }
+    PdfFont(const PdfFont&) = delete;
+    PdfFont& operator=(const PdfFont&) = delete;
+};
 
 } // namespace
 
@@ -133,6 +174,7 @@ int16_t WriteTextFile(const std::vector<LaidOutPage>& pages, std::string_view sy
 
 int16_t WritePdf(const std::vector<LaidOutPage>& pages, std::string_view systemPath) {
     const std::string path = platform::NativePath(systemPath);
+    PdfFont font;
     cairo_surface_t* surface = cairo_pdf_surface_create(path.c_str(), kA4Short, kA4Long);
     if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
         cairo_surface_destroy(surface);
@@ -140,8 +182,11 @@ int16_t WritePdf(const std::vector<LaidOutPage>& pages, std::string_view systemP
     }
     cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATOR, "ZAZIRIVI");
     cairo_t* cr = cairo_create(surface);
-    cairo_select_font_face(cr, "DejaVu Sans Mono", CAIRO_FONT_SLANT_NORMAL,
-                           CAIRO_FONT_WEIGHT_NORMAL);
+    if (font.cairoFace)
+        cairo_set_font_face(cr, font.cairoFace);
+    else
+        cairo_select_font_face(cr, "DejaVu Sans Mono", CAIRO_FONT_SLANT_NORMAL,
+                               CAIRO_FONT_WEIGHT_NORMAL);
     // The advance of one character at size 1: every character of a monospaced font has it.
     cairo_set_font_size(cr, 1.0);
     cairo_text_extents_t one{};
