@@ -53,6 +53,11 @@ const Texts& TextsOf(PrintMessage message) {
                                  "P\x85gines: "};
     static const Texts kPressKey = {"Premeu una tecla", "Pulse una tecla", "Prema unha tecla",
                                     "Premetz ua tecla"};
+    static const Texts kPreviewPage = {"P\x85gina", "P\xa0gina", "P\xa0xina", "P\x85gina"};
+    static const Texts kPreviewLine = {"L\xa1nia", "L\xa1nea", "Li\xa4" "a", "Linha"};
+    static const Texts kPreviewColumn = {"Columna", "Columna", "Columna", "Colomna"};
+    static const Texts kPreviewLeave = {"Esc: sortir", "Esc: salir", "Esc: sa\xa1r",
+                                        "Esc: sortir"};
     switch (message) {
     case PrintMessage::CannotRead: return kCannotRead;
     case PrintMessage::Malformed: return kMalformed;
@@ -63,6 +68,10 @@ const Texts& TextsOf(PrintMessage message) {
     case PrintMessage::PrinterFailed: return kPrinterFailed;
     case PrintMessage::Sent: return kSent;
     case PrintMessage::Pages: return kPages;
+    case PrintMessage::PreviewPage: return kPreviewPage;
+    case PrintMessage::PreviewLine: return kPreviewLine;
+    case PrintMessage::PreviewColumn: return kPreviewColumn;
+    case PrintMessage::PreviewLeave: return kPreviewLeave;
     case PrintMessage::PressKey: break;
     }
     return kPressKey;

@@ -18,6 +18,11 @@ enum class PrintMessage {
     Sent,            // + printer
     Pages,           // + number of pages
     PressKey,
+    // Words of the preview's indicator line.
+    PreviewPage,
+    PreviewLine,
+    PreviewColumn,
+    PreviewLeave,
 };
 
 // The message in the session language ("CAT", "SPA", "GLG", "OCI"; any other is Catalan), as
