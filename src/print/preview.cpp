@@ -13,8 +13,7 @@ void RunPreview(const std::vector<LaidOutPage>& pages, std::string_view language
     const std::string text = RenderText(pages);
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fflush(stdout);
-    ShowAndWait(MessageText(PrintMessage::Pages, language, std::to_string(pages.size())),
-                language);
+    ShowAndWait(MessageText(PrintMessage::Pages, language, std::to_string(pages.size())), language);
 }
 
 } // namespace print

@@ -31,21 +31,38 @@ void PreviewKey(PreviewState& state, const std::vector<LaidOutPage>& pages, int1
     if (pages.empty()) return;
     const size_t lastPage = pages.size() - 1;
     switch (key) {
-    case kKeyUp: --state.top; break;
-    case kKeyDown: ++state.top; break;
-    case kKeyLeft: state.left -= kPreviewSideStep; break;
-    case kKeyRight: state.left += kPreviewSideStep; break;
+    case kKeyUp:
+        --state.top;
+        break;
+    case kKeyDown:
+        ++state.top;
+        break;
+    case kKeyLeft:
+        state.left -= kPreviewSideStep;
+        break;
+    case kKeyRight:
+        state.left += kPreviewSideStep;
+        break;
     case kKeyPgDn:
         if (state.page < lastPage) ++state.page, state.top = 0;
         break;
     case kKeyPgUp:
         if (state.page > 0) --state.page, state.top = 0;
         break;
-    case kKeyHome: state.top = 0, state.left = 0; break;
-    case kKeyEnd: state.top = LowestTop(pages[std::min(state.page, lastPage)]); break;
-    case kKeyCtrlHome: state.page = 0, state.top = 0, state.left = 0; break;
-    case kKeyCtrlEnd: state.page = lastPage, state.top = 0; break;
-    default: break;
+    case kKeyHome:
+        state.top = 0, state.left = 0;
+        break;
+    case kKeyEnd:
+        state.top = LowestTop(pages[std::min(state.page, lastPage)]);
+        break;
+    case kKeyCtrlHome:
+        state.page = 0, state.top = 0, state.left = 0;
+        break;
+    case kKeyCtrlEnd:
+        state.page = lastPage, state.top = 0;
+        break;
+    default:
+        break;
     }
     state.page = std::min(state.page, lastPage);
     const LaidOutPage& page = pages[state.page];
@@ -76,9 +93,8 @@ std::vector<std::string> PreviewScreen(const PreviewState& state,
         number(pages.empty() ? 0 : state.page + 1) + "/" + number(pages.size()) + "   " +
         MessageText(PrintMessage::PreviewLine, language) + " " + number(state.top + 1) + "-" +
         number(std::min(state.top + kPreviewRows, std::max(lines, 1))) + "/" + number(lines) +
-        "   " + MessageText(PrintMessage::PreviewColumn, language) + " " +
-        number(state.left + 1) + "-" +
-        number(std::min(state.left + kPreviewColumns, std::max(width, 1))) + "/" +
+        "   " + MessageText(PrintMessage::PreviewColumn, language) + " " + number(state.left + 1) +
+        "-" + number(std::min(state.left + kPreviewColumns, std::max(width, 1))) + "/" +
         number(width);
     const std::string leave = MessageText(PrintMessage::PreviewLeave, language) + " ";
     if (indicator.size() + leave.size() < kPreviewColumns)

@@ -12,7 +12,7 @@
 
 namespace print {
 
-inline constexpr int32_t kPreviewRows = 24;    // rows of page text; row 25 is the indicator
+inline constexpr int32_t kPreviewRows = 24; // rows of page text; row 25 is the indicator
 inline constexpr int32_t kPreviewColumns = 80;
 inline constexpr int32_t kPreviewSideStep = 10; // columns moved by Left and Right
 
@@ -30,9 +30,9 @@ inline constexpr int16_t kKeyCtrlEnd = 0x7500;
 inline constexpr int16_t kKeyCtrlHome = 0x7700;
 
 struct PreviewState {
-    size_t page = 0;  // index of the page shown
-    int32_t top = 0;  // first page line shown
-    int32_t left = 0; // first page column shown, from 0
+    size_t page = 0;   // index of the page shown
+    int32_t top = 0;   // first page line shown
+    int32_t left = 0;  // first page column shown, from 0
     bool done = false; // the operator left with Esc
 };
 

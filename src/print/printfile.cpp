@@ -19,8 +19,10 @@ void WriteLine(std::string_view line) {
 }
 
 std::string_view TrimBlanks(std::string_view s) {
-    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+    while (!s.empty() && s.front() == ' ')
+        s.remove_prefix(1);
+    while (!s.empty() && s.back() == ' ')
+        s.remove_suffix(1);
     return s;
 }
 
@@ -45,7 +47,9 @@ std::string UnsignedIntegerText(double value) {
 
 } // namespace
 
-std::string PrintFilePath() { return app::SessionSettings.workDir + "zazirivi.tmp"; }
+std::string PrintFilePath() {
+    return app::SessionSettings.workDir + "zazirivi.tmp";
+}
 
 std::string PrintNumber(int32_t n) {
     std::string digits = std::to_string(n < 0 ? -static_cast<int64_t>(n) : n);
@@ -59,7 +63,9 @@ int16_t OpenPrintFile(std::string_view device) {
     return 0;
 }
 
-void ClosePrintFile() { CurrentPrintFile.file.reset(); }
+void ClosePrintFile() {
+    CurrentPrintFile.file.reset();
+}
 
 void StartPage(int16_t n) {
     WriteLine("PAGE" + PrintNumber(n));
@@ -67,26 +73,34 @@ void StartPage(int16_t n) {
     CurrentPrintFile.lineCount = 0;
 }
 
-void PrintControl(std::string_view code) { WriteLine(std::string("*") + std::string(code)); }
+void PrintControl(std::string_view code) {
+    WriteLine(std::string("*") + std::string(code));
+}
 
 std::string NormalisedAlignment(std::string_view code) {
     std::string_view trimmed = TrimBlanks(code);
     char c = trimmed.empty() ? ' ' : trimmed.front();
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     switch (c) {
-    case 'C': return "C";
+    case 'C':
+        return "C";
     case 'D':
-    case 'R': return "D";
+    case 'R':
+        return "D";
     case 'A':
-    case 'B': return "A";
+    case 'B':
+        return "A";
     case 'N':
         return "N" + UnsignedIntegerText(text::LeadingNumber(trimmed.substr(1))) + " " +
                std::string(NumericMask(code));
-    default: return "E";
+    default:
+        return "E";
     }
 }
 
-void SetAlignment(std::string_view code) { WriteLine("JUS" + NormalisedAlignment(code)); }
+void SetAlignment(std::string_view code) {
+    WriteLine("JUS" + NormalisedAlignment(code));
+}
 
 void PrintText(int16_t column, std::string_view text, int16_t advance) {
     std::string copy(text);

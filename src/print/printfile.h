@@ -15,9 +15,9 @@ namespace print {
 // a new page by itself. pageLength and lineCount live for the whole run: closing the file or
 // opening the next one does not reset them.
 struct PrintFile {
-    platform::FileHandle file;  // null while closed, or when the file could not be created
-    int16_t pageLength = 0;     // the length given to the last StartPage
-    int16_t lineCount = 0;      // line advances written since the last StartPage
+    platform::FileHandle file; // null while closed, or when the file could not be created
+    int16_t pageLength = 0;    // the length given to the last StartPage
+    int16_t lineCount = 0;     // line advances written since the last StartPage
 };
 
 inline PrintFile CurrentPrintFile;

@@ -10,10 +10,15 @@ int32_t StartColumn(const PlacedText& item) {
     int32_t start = item.column;
     switch (item.alignment) {
     case Alignment::Left:
-    case Alignment::Both: break;
+    case Alignment::Both:
+        break;
     case Alignment::Right:
-    case Alignment::Numeric: start = item.column - length + 1; break;
-    case Alignment::Centre: start = item.column - length / 2; break;
+    case Alignment::Numeric:
+        start = item.column - length + 1;
+        break;
+    case Alignment::Centre:
+        start = item.column - length / 2;
+        break;
     }
     return std::max<int32_t>(start, 1);
 }

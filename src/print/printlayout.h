@@ -20,8 +20,8 @@ struct LaidOutLine {
 };
 
 struct LaidOutPage {
-    int32_t length = 0; // the page's length in lines; 0 when it has none
-    int32_t width = kMinimumWidth; // columns: the rightmost one used, at least kMinimumWidth
+    int32_t length = 0;             // the page's length in lines; 0 when it has none
+    int32_t width = kMinimumWidth;  // columns: the rightmost one used, at least kMinimumWidth
     std::vector<LaidOutLine> lines; // lines that hold text, in line order
     bool condensed = false;         // some text of the page is in condensed pitch
 };

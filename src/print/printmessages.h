@@ -8,8 +8,8 @@
 namespace print {
 
 enum class PrintMessage {
-    CannotRead,      // + path
-    Malformed,       // + line number
+    CannotRead, // + path
+    Malformed,  // + line number
     NothingToPrint,
     CannotWrite,     // + path
     SameAsPrintFile, // + path

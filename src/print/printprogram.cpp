@@ -3,12 +3,12 @@
 #include "app/session.h"
 #include "platform/codepage.h"
 #include "platform/system.h"
+#include "print/preview.h"
 #include "print/printdevices.h"
 #include "print/printfile.h"
 #include "print/printlayout.h"
 #include "print/printmessages.h"
 #include "print/printreader.h"
-#include "print/preview.h"
 
 #include <filesystem>
 #include <system_error>
@@ -61,7 +61,9 @@ int RunPrintProgram() {
 
     const Device device = ChooseDevice(document.device, IsKnownPrinter);
     switch (device.kind) {
-    case DeviceKind::Screen: RunPreview(pages, language); break;
+    case DeviceKind::Screen:
+        RunPreview(pages, language);
+        break;
     case DeviceKind::TextFile:
     case DeviceKind::PdfFile: {
         if (IsPrintFile(device.target, printFile)) {
@@ -73,8 +75,7 @@ int RunPrintProgram() {
                                     ? WritePdf(pages, device.target)
                                     : WriteTextFile(pages, device.target);
         if (written != 0)
-            ShowAndWait(MessageText(PrintMessage::CannotWrite, language, device.target),
-                        language);
+            ShowAndWait(MessageText(PrintMessage::CannotWrite, language, device.target), language);
         else
             ShowAndWait(MessageText(PrintMessage::Saved, language, device.target) + pageCount,
                         language);
@@ -83,8 +84,8 @@ int RunPrintProgram() {
     case DeviceKind::Printer: {
         std::string output;
         if (SendToPrinter(pages, device.target, output) != 0)
-            ShowAndWait(MessageText(PrintMessage::PrinterFailed, language, device.target) +
-                            "\n" + output,
+            ShowAndWait(MessageText(PrintMessage::PrinterFailed, language, device.target) + "\n" +
+                            output,
                         language);
         else
             ShowAndWait(MessageText(PrintMessage::Sent, language, device.target) + pageCount,

@@ -58,13 +58,18 @@ void ControlLine(ReaderState& s, std::string_view code) {
 
 Alignment AlignmentOf(std::string_view code) {
     switch (code.empty() ? 'E' : code.front()) {
-    case 'C': return Alignment::Centre;
+    case 'C':
+        return Alignment::Centre;
     case 'D':
-    case 'R': return Alignment::Right;
+    case 'R':
+        return Alignment::Right;
     case 'A':
-    case 'B': return Alignment::Both;
-    case 'N': return Alignment::Numeric;
-    default: return Alignment::Left;
+    case 'B':
+        return Alignment::Both;
+    case 'N':
+        return Alignment::Numeric;
+    default:
+        return Alignment::Left;
     }
 }
 
@@ -100,8 +105,10 @@ bool TextItem(ReaderState& s, std::string_view line) {
 } // namespace
 
 bool ParsePrintNumber(std::string_view text, int16_t& value) {
-    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    while (!text.empty() && text.front() == ' ')
+        text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ')
+        text.remove_suffix(1);
     bool negative = false;
     if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
         negative = text.front() == '-';
@@ -180,7 +187,8 @@ int16_t ReadPrintFile(std::string_view systemPath, PrintDocument& document, int3
     std::string bytes;
     char buffer[65536];
     size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) bytes.append(buffer, got);
+    while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
+        bytes.append(buffer, got);
     if (std::ferror(file.get())) return kReadUnreadable;
     return ParsePrintFile(bytes, document, badLine);
 }

@@ -11,8 +11,7 @@ namespace printtest {
 
 inline const std::string kCompany = "FINQUES MONTSERRAT I FILLS, S.L.";
 // RELACIÓ DE CONTRACTES QUE VENCEN DURANT MARÇ 2024, in code page 850.
-inline const std::string kTitle =
-    "RELACI\xe0 DE CONTRACTES QUE VENCEN DURANT MAR\x80 2024";
+inline const std::string kTitle = "RELACI\xe0 DE CONTRACTES QUE VENCEN DURANT MAR\x80 2024";
 
 inline std::string Padded(std::string text, size_t width) {
     text.resize(width, ' ');
@@ -35,7 +34,10 @@ inline void FixtureHeader(int16_t& pageNumber) {
     print::PrintText(static_cast<int16_t>((96 - kTitle.size()) / 2), kTitle, 2);
     print::PrintControl("q");
     print::PrintText(1, "REBUT", 0);
-    print::PrintText(13, "ADRE\x80" "A", 0); // ADREÇA
+    print::PrintText(13,
+                     "ADRE\x80"
+                     "A",
+                     0); // ADREÇA
     print::PrintText(48, "DEPART.", 0);
     print::PrintText(64, "TITULAR", 0);
     print::PrintText(100, "CONTRACTE", 0);
@@ -59,9 +61,11 @@ inline FixtureRow FixtureRowAt(int i) {
     FixtureRow row;
     row.receipt = receipt;
     // Code page 850: "─" box line, Ç, Ó, À, accents.
-    row.address = Padded(i == 0 ? "PL. CATALUNYA 3 \xc4 BAIXOS" : "C/ MAJOR " + std::to_string(i), 30);
+    row.address =
+        Padded(i == 0 ? "PL. CATALUNYA 3 \xc4 BAIXOS" : "C/ MAJOR " + std::to_string(i), 30);
     row.flat = Padded(std::to_string(i % 5 + 1) + "r " + std::to_string(i % 3 + 1) + "a", 10);
-    row.holder = Padded(i == 0 ? "JOAN \x80URR\xe0 \xb7LVAREZ" : "TITULAR N\xe9M. " + std::to_string(i), 30);
+    row.holder =
+        Padded(i == 0 ? "JOAN \x80URR\xe0 \xb7LVAREZ" : "TITULAR N\xe9M. " + std::to_string(i), 30);
     row.start = start;
     row.months = Number4(i == 1 ? 120 : 12);
     row.expiry = expiry;

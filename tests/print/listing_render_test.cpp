@@ -54,7 +54,8 @@ TEST(ListingRendering, ColumnsAndAlignmentWhereTheListingPutsThem) {
         EXPECT_EQ(print::PageLineText(page, 2), std::string(titleColumn - 1, ' ') + kTitle);
         const std::string& headings = print::PageLineText(page, 4);
         EXPECT_EQ(headings.substr(0, 5), "REBUT");
-        EXPECT_EQ(headings.substr(12, 6), "ADRE\x80" "A");
+        EXPECT_EQ(headings.substr(12, 6), "ADRE\x80"
+                                          "A");
         EXPECT_EQ(headings.substr(47, 7), "DEPART.");
         EXPECT_EQ(headings.substr(63, 7), "TITULAR");
         EXPECT_EQ(headings.substr(99, 9), "CONTRACTE");
@@ -97,7 +98,8 @@ std::string CommandOutput(const std::string& command) {
     if (FILE* pipe = ::popen(command.c_str(), "r")) {
         char buffer[4096];
         size_t got;
-        while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, got);
+        while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+            out.append(buffer, got);
         ::pclose(pipe);
     }
     return out;
@@ -118,7 +120,8 @@ std::vector<std::vector<std::string>> PagesOfWords(const std::string& text) {
     auto flush = [&] {
         std::istringstream words(line);
         std::string word, joined;
-        while (words >> word) joined += (joined.empty() ? "" : " ") + word;
+        while (words >> word)
+            joined += (joined.empty() ? "" : " ") + word;
         if (!joined.empty()) pages.back().push_back(joined);
         line.clear();
     };
@@ -133,7 +136,8 @@ std::vector<std::vector<std::string>> PagesOfWords(const std::string& text) {
         }
     }
     flush();
-    while (!pages.empty() && pages.back().empty()) pages.pop_back();
+    while (!pages.empty() && pages.back().empty())
+        pages.pop_back();
     return pages;
 }
 
@@ -148,7 +152,8 @@ TEST(ListingRendering, PdfHoldsTheSameLinesOnePagePerPage) {
     // Wider than 96 columns: A4 across.
     EXPECT_EQ(InfoField(info, "Page size"), "841.89 x 595.28 pts (A4)");
 
-    const std::string extracted = CommandOutput("pdftotext -layout -enc UTF-8 '" + pdf.string() + "' -");
+    const std::string extracted =
+        CommandOutput("pdftotext -layout -enc UTF-8 '" + pdf.string() + "' -");
     EXPECT_EQ(PagesOfWords(extracted), PagesOfWords(print::RenderText(pages)));
 }
 
@@ -163,9 +168,9 @@ TEST(ListingRendering, NarrowPageIsUprightAndUnwritablePdfFails) {
     ASSERT_EQ(print::ReadPrintFile((dir / "zazirivi.tmp").string(), document, badLine), 0);
     const auto pages = print::LayOutPages(document);
     ASSERT_EQ(print::WritePdf(pages, (dir / "narrow.pdf").string()), 0);
-    EXPECT_EQ(InfoField(CommandOutput("pdfinfo '" + (dir / "narrow.pdf").string() + "'"),
-                        "Page size"),
-              "595.28 x 841.89 pts (A4)");
+    EXPECT_EQ(
+        InfoField(CommandOutput("pdfinfo '" + (dir / "narrow.pdf").string() + "'"), "Page size"),
+        "595.28 x 841.89 pts (A4)");
     EXPECT_NE(print::WritePdf(pages, (dir / "no/such/dir.pdf").string()), 0);
     EXPECT_NE(print::WriteTextFile(pages, (dir / "no/such/dir.txt").string()), 0);
 }

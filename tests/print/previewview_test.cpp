@@ -31,16 +31,16 @@ TEST(Preview, KeysMoveTheWindowWithinThePages) {
     };
     // Pages of 66 lines and 135 columns: the window reaches line 43 and column 56 at most.
     const Step steps[] = {
-        {print::kKeyUp, 0, 0, 0},          {print::kKeyLeft, 0, 0, 0},
-        {print::kKeyDown, 0, 1, 0},        {print::kKeyRight, 0, 1, 10},
-        {print::kKeyEnd, 0, 42, 10},       {print::kKeyDown, 0, 42, 10},
-        {print::kKeyRight, 0, 42, 20},     {print::kKeyRight, 0, 42, 30},
-        {print::kKeyRight, 0, 42, 40},     {print::kKeyRight, 0, 42, 50},
-        {print::kKeyRight, 0, 42, 55},     {print::kKeyPgDn, 1, 0, 55},
-        {print::kKeyPgDn, 1, 0, 55},       {print::kKeyDown, 1, 1, 55},
-        {print::kKeyPgUp, 0, 0, 55},       {print::kKeyPgUp, 0, 0, 55},
-        {print::kKeyHome, 0, 0, 0},        {print::kKeyCtrlEnd, 1, 0, 0},
-        {print::kKeyCtrlHome, 0, 0, 0},    {'x', 0, 0, 0},
+        {print::kKeyUp, 0, 0, 0},       {print::kKeyLeft, 0, 0, 0},
+        {print::kKeyDown, 0, 1, 0},     {print::kKeyRight, 0, 1, 10},
+        {print::kKeyEnd, 0, 42, 10},    {print::kKeyDown, 0, 42, 10},
+        {print::kKeyRight, 0, 42, 20},  {print::kKeyRight, 0, 42, 30},
+        {print::kKeyRight, 0, 42, 40},  {print::kKeyRight, 0, 42, 50},
+        {print::kKeyRight, 0, 42, 55},  {print::kKeyPgDn, 1, 0, 55},
+        {print::kKeyPgDn, 1, 0, 55},    {print::kKeyDown, 1, 1, 55},
+        {print::kKeyPgUp, 0, 0, 55},    {print::kKeyPgUp, 0, 0, 55},
+        {print::kKeyHome, 0, 0, 0},     {print::kKeyCtrlEnd, 1, 0, 0},
+        {print::kKeyCtrlHome, 0, 0, 0}, {'x', 0, 0, 0},
     };
     print::PreviewState state;
     int n = 0;
@@ -61,7 +61,8 @@ TEST(Preview, ScreenShowsTheWindowAndTheIndicator) {
     print::PreviewState state;
     auto rows = print::PreviewScreen(state, pages, "CAT");
     ASSERT_EQ(rows.size(), 25u);
-    for (const auto& row : rows) EXPECT_EQ(row.size(), 80u);
+    for (const auto& row : rows)
+        EXPECT_EQ(row.size(), 80u);
     EXPECT_EQ(rows[0].substr(0, kCompany.size()), kCompany);
     EXPECT_EQ(rows[0].substr(75, 5), "P\xb7GIN"); // cut at the window's edge
     EXPECT_EQ(rows[5], std::string(80, '-'));
@@ -69,7 +70,8 @@ TEST(Preview, ScreenShowsTheWindowAndTheIndicator) {
                             std::string(22, ' ') + "Esc: sortir ");
 
     print::PreviewKey(state, pages, print::kKeyPgDn);
-    for (int i = 0; i < 6; ++i) print::PreviewKey(state, pages, print::kKeyRight);
+    for (int i = 0; i < 6; ++i)
+        print::PreviewKey(state, pages, print::kKeyRight);
     rows = print::PreviewScreen(state, pages, "SPA");
     // Columns 56..135: the page number of page 2 ends at column 85 (row position 29).
     EXPECT_EQ(rows[0].substr(20, 10), "P\xb7GINA   2");

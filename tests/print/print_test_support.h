@@ -14,8 +14,7 @@ namespace printtest {
 // A fresh directory under the build tree, made the session's work directory; the writer's
 // page state starts as at program start.
 inline std::filesystem::path FreshWorkDir(const std::string& name) {
-    auto dir = std::filesystem::path(ORB_BINARY_DIR) / "test-work" / "print" /
-               name;
+    auto dir = std::filesystem::path(ORB_BINARY_DIR) / "test-work" / "print" / name;
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     app::SessionSettings.workDir = dir.string() + "/";

@@ -14,26 +14,32 @@ TEST(PrintFileWriter, WritesEveryLineKindWithCrLf) {
     ASSERT_EQ(print::OpenPrintFile("LPT1"), 0);
     print::StartPage(66);
     print::PrintControl("@e");
-    print::PrintText(13, "ADRE\x80" "A", 0); // ADREÇA in code page 850
+    print::PrintText(13,
+                     "ADRE\x80"
+                     "A",
+                     0); // ADREÇA in code page 850
     print::SetAlignment("D");
     print::PrintText(116, "  12", 1);
     print::PrintText(-5, "", -3);
     print::ClosePrintFile();
-    EXPECT_EQ(ReadBytes(dir / "zazirivi.tmp"),
-              "DEVICELPT1\r\n"
-              "PAGE 66 \r\n"
-              "*@e\r\n"
-              " 13 ,ADRE\x80" "A, 0 \r\n"
-              "JUSD\r\n"
-              " 116 ,  12, 1 \r\n"
-              "-5 ,,-3 \r\n");
+    EXPECT_EQ(ReadBytes(dir / "zazirivi.tmp"), "DEVICELPT1\r\n"
+                                               "PAGE 66 \r\n"
+                                               "*@e\r\n"
+                                               " 13 ,ADRE\x80"
+                                               "A, 0 \r\n"
+                                               "JUSD\r\n"
+                                               " 116 ,  12, 1 \r\n"
+                                               "-5 ,,-3 \r\n");
 }
 
 TEST(PrintFileWriter, BlanksControlCharactersAndKeepsCommas) {
     auto dir = FreshWorkDir("blanks");
     print::OpenPrintFile("");
     print::StartPage(66);
-    const std::string text = std::string("a\tb\rc\nd") + '\0' + "e\x7f" "f\xff" "g,h,\x80";
+    const std::string text = std::string("a\tb\rc\nd") + '\0' +
+                             "e\x7f"
+                             "f\xff"
+                             "g,h,\x80";
     print::PrintText(1, text, 0);
     print::ClosePrintFile();
     EXPECT_EQ(text[1], '\t'); // the caller's text stays as it was
@@ -46,9 +52,18 @@ TEST(PrintFileWriter, NormalisesAlignmentCodes) {
         const char* given;
         const char* written;
     } cases[] = {
-        {"r", "D"},      {" right", "D"},   {"D", "D"},   {"B", "A"},     {"a", "A"},
-        {"x", "E"},      {"", "E"},         {"   ", "E"}, {"centre ", "C"},
-        {"N5", "N 5 "},  {"n-7.9", "N 7 "}, {"N", "N 0 "},
+        {"r", "D"},
+        {" right", "D"},
+        {"D", "D"},
+        {"B", "A"},
+        {"a", "A"},
+        {"x", "E"},
+        {"", "E"},
+        {"   ", "E"},
+        {"centre ", "C"},
+        {"N5", "N 5 "},
+        {"n-7.9", "N 7 "},
+        {"N", "N 0 "},
         {" N12 \\###,##\\ rest", "N 12 \\###,##\\"},
         {"N3 \\##", "N 3 \\##"},
     };
@@ -94,8 +109,7 @@ TEST(PrintFileWriter, PageStateLastsForTheRun) {
     print::PrintText(1, "b", 2); // 1 < 3: no page line; the count goes on from the last file
     print::PrintText(1, "c", 0);
     print::ClosePrintFile();
-    EXPECT_EQ(ReadBytes(dir / "zazirivi.tmp"),
-              "DEVICEB\r\n 1 ,b, 2 \r\nPAGE 3 \r\n 1 ,c, 0 \r\n");
+    EXPECT_EQ(ReadBytes(dir / "zazirivi.tmp"), "DEVICEB\r\n 1 ,b, 2 \r\nPAGE 3 \r\n 1 ,c, 0 \r\n");
 }
 
 TEST(PrintFileWriter, UnwritableFileIsReportedAndWritesDoNothing) {

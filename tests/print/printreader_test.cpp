@@ -24,16 +24,16 @@ TEST(PrintReader, MalformedFilesNameTheFirstBadLine) {
         const char* bytes;
         int32_t badLine;
     } cases[] = {
-        {"", 1},                                      // no device line at all
-        {"PAGE 66 \r\n", 1},                          // device line missing
-        {"device\r\n", 1},                            // written in capitals only
+        {"", 1},             // no device line at all
+        {"PAGE 66 \r\n", 1}, // device line missing
+        {"device\r\n", 1},   // written in capitals only
         {"DEVICE\r\nPAGE 66 \r\n 1 ,no advance\r\n", 3},
-        {"DEVICE\r\nPAGE 66 \r\n 1 ,text, x \r\n", 3}, // advance not a number
-        {"DEVICE\r\n 1x ,text, 0 \r\n", 2},            // column not a number
-        {"DEVICE\r\n ,text, 0 \r\n", 2},               // column empty
-        {"DEVICE\r\nPAGE\r\n", 2},                     // page line without its length
+        {"DEVICE\r\nPAGE 66 \r\n 1 ,text, x \r\n", 3},        // advance not a number
+        {"DEVICE\r\n 1x ,text, 0 \r\n", 2},                   // column not a number
+        {"DEVICE\r\n ,text, 0 \r\n", 2},                      // column empty
+        {"DEVICE\r\nPAGE\r\n", 2},                            // page line without its length
         {"DEVICE\r\nPAGE 66 \r\n\r\n 40000 ,big, 0 \r\n", 4}, // beyond 16 bits
-        {"DEVICE\r\n 1 ,a, 1 \r\nhello\r\n", 3},       // an unknown line
+        {"DEVICE\r\n 1 ,a, 1 \r\nhello\r\n", 3},              // an unknown line
     };
     for (const auto& c : cases) {
         print::PrintDocument document;
@@ -105,7 +105,9 @@ TEST(PrintReader, OverprintAndControlBytes) {
     // A later item's blanks leave what is under them; control bytes of a foreign writer
     // become blanks; an item left of the margin starts at column 1.
     EXPECT_EQ(Rendered(std::string("DEVICE\r\n 1 ,abcdef, 0 \r\n 2 ,X  Y, 0 \r\n") +
-                       " 9 ,t\tu\x7f" "v\xff" "w, 0 \r\n-4 ,n, 1 \r\n"),
+                       " 9 ,t\tu\x7f"
+                       "v\xff"
+                       "w, 0 \r\n-4 ,n, 1 \r\n"),
               "nXcdYf  t u v w\n");
 }
 
