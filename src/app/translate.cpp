@@ -33,7 +33,8 @@ class FieldReader {
             else
                 cut = true;
         };
-        while (Peek() == ' ') Advance();
+        while (Peek() == ' ')
+            Advance();
         int c = Peek();
         if (c == '"') {
             Advance();
@@ -48,7 +49,8 @@ class FieldReader {
                 Advance();
             }
         }
-        while ((c = Peek()) == ' ' || c == '\t' || c == '\n') Advance();
+        while ((c = Peek()) == ' ' || c == '\t' || c == '\n')
+            Advance();
         if (c == ',') {
             Advance();
         } else if (c == '\r') {
@@ -89,7 +91,8 @@ class FieldReader {
 
 } // namespace
 
-std::string FindTranslation(std::FILE* languageFile, std::string_view text, std::string_view language) {
+std::string FindTranslation(std::FILE* languageFile, std::string_view text,
+                            std::string_view language) {
     FieldReader reader(languageFile);
     std::string key, galician, occitan, spanish;
     bool cut = false;

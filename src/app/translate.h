@@ -21,6 +21,7 @@ std::string TranslateText(std::string_view text);
 // Looks text up in an open language file, read from its current position: the field of the
 // first entry whose key equals text (same bytes, same length) for language "SPA", "GLG" or
 // "OCI"; text itself for any other language or when no entry matches.
-std::string FindTranslation(std::FILE* languageFile, std::string_view text, std::string_view language);
+std::string FindTranslation(std::FILE* languageFile, std::string_view text,
+                            std::string_view language);
 
 } // namespace app

@@ -12,8 +12,12 @@ namespace {
 
 // ---- Current year ----
 
-int64_t CurrentYear() { return platform::Today().year; }
-int64_t CurrentCentury() { return CurrentYear() / 100; }
+int64_t CurrentYear() {
+    return platform::Today().year;
+}
+int64_t CurrentCentury() {
+    return CurrentYear() / 100;
+}
 
 // ---- Typed dates ----
 
@@ -34,7 +38,8 @@ struct PieceValue {
 // character that is not a digit); 0 for an empty piece.
 PieceValue ReadPiece(std::string_view piece) {
     size_t i = 0;
-    while (i < piece.size() && piece[i] == ' ') ++i;
+    while (i < piece.size() && piece[i] == ' ')
+        ++i;
     PieceValue v;
     for (; i < piece.size() && piece[i] >= '0' && piece[i] <= '9'; ++i) {
         v.last = v.last * 10 + (piece[i] - '0');
@@ -47,8 +52,10 @@ PieceValue ReadPiece(std::string_view piece) {
 }
 
 std::string_view TrimBlanks(std::string_view s) {
-    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+    while (!s.empty() && s.front() == ' ')
+        s.remove_prefix(1);
+    while (!s.empty() && s.back() == ' ')
+        s.remove_suffix(1);
     return s;
 }
 
@@ -59,7 +66,9 @@ struct TypedDate {
     bool YearIsLong() const { return yearLength > 3; }
 };
 
-bool IsSeparator(char c) { return c == '.' || c == '/' || c == '-'; }
+bool IsSeparator(char c) {
+    return c == '.' || c == '/' || c == '-';
+}
 
 // Takes a typed date apart: either fixed positions (day 1-2, month 3-4, year from 5) or three
 // pieces between exactly two separators. Any other character, one separator or three make the
@@ -104,7 +113,9 @@ struct DateSettings {
 };
 DateSettings dateSettings;
 
-bool IsBlank(std::string_view s) { return TrimBlanks(s).empty(); }
+bool IsBlank(std::string_view s) {
+    return TrimBlanks(s).empty();
+}
 
 const DateSettings& LoadedDateSettings() {
     if (!dateSettings.loaded) {
@@ -129,16 +140,24 @@ struct DateLanguage {
 
 const DateLanguage kCatalan{{"gener", "febrer", "mar\x87", "abril", "maig", "juny", "juliol",
                              "agost", "setembre", "octubre", "novembre", "desembre"},
-                            " de ", " d'", " del "};
+                            " de ",
+                            " d'",
+                            " del "};
 const DateLanguage kSpanish{{"enero", "febrero", "marzo", "abril", "mayo", "junio", "julio",
                              "agosto", "septiembre", "octubre", "noviembre", "diciembre"},
-                            " de ", " de ", " de "};
+                            " de ",
+                            " de ",
+                            " de "};
 const DateLanguage kGalician{{"janeiro", "fevereiro", "mar\x87o", "abril", "maio", "junho", "julho",
                               "agosto", "setembro", "outubro", "novembro", "dezembro"},
-                             " de ", " de ", " do "};
+                             " de ",
+                             " de ",
+                             " do "};
 const DateLanguage kOccitan{{"g\x8Ar", "hereu\x8Ar", "mar\x87", "abriu", "mai", "junh", "junhsega",
                              "agost", "seteme", "octobre", "noveme", "deseme"},
-                            " de ", " d'", " deth "};
+                            " de ",
+                            " d'",
+                            " deth "};
 
 const DateLanguage& SessionDateLanguage() {
     const std::string& code = app::SessionSettings.language;
@@ -158,7 +177,8 @@ std::string MonthSlot(const DateLanguage& lang, int month) {
 }
 
 std::string TrimRightBlanks(std::string s) {
-    while (!s.empty() && s.back() == ' ') s.pop_back();
+    while (!s.empty() && s.back() == ' ')
+        s.pop_back();
     return s;
 }
 
@@ -171,7 +191,8 @@ bool StartsWithVowel(std::string_view name) {
 
 // The number a run of digit characters stands for, without leading zeros ("0" for none).
 std::string WithoutLeadingZeros(std::string_view digits) {
-    while (digits.size() > 1 && digits.front() == '0') digits.remove_prefix(1);
+    while (digits.size() > 1 && digits.front() == '0')
+        digits.remove_prefix(1);
     return digits.empty() ? std::string("0") : std::string(digits);
 }
 
@@ -189,7 +210,9 @@ std::string LastDigits(std::string_view digits, size_t count) {
 
 } // namespace
 
-void ForgetDateSettings() { dateSettings = DateSettings{}; }
+void ForgetDateSettings() {
+    dateSettings = DateSettings{};
+}
 
 std::string DateToEntryText(const PackedDate& p) {
     // A date of fewer than two bytes has no day and month to show.
@@ -201,10 +224,12 @@ std::string DateToEntryText(const PackedDate& p) {
     if (day <= 0 && month <= 0) return {};
     const std::string_view yearDigits = all.substr(0, all.size() - 4);
     double year = 0;
-    for (char c : yearDigits) year = year * 10 + (c - '0');
+    for (char c : yearDigits)
+        year = year * 10 + (c - '0');
     const double now = static_cast<double>(CurrentYear());
     const bool shortYear = year >= now - 50 && year <= now + 49;
-    return ZeroPadNumber(day, 2) + ZeroPadNumber(month, 2) + LastDigits(yearDigits, shortYear ? 2 : 4);
+    return ZeroPadNumber(day, 2) + ZeroPadNumber(month, 2) +
+           LastDigits(yearDigits, shortYear ? 2 : 4);
 }
 
 PackedDate ParseEntryDate(std::string_view typed) {

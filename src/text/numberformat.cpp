@@ -27,15 +27,21 @@ char FirstCharacter(const std::string& value, char fallback) {
 const NumberSettings& LoadedNumberSettings() {
     if (!numberSettings.loaded) {
         const std::string file = platform::GetEnvironment("ARXROOT") + "Nuvo.ini";
-        numberSettings.decimal = FirstCharacter(app::ReadSetting(file, "Usuari", "DecCaracter"), '\'');
-        numberSettings.thousands = FirstCharacter(app::ReadSetting(file, "Usuari", "MilCaracter"), '.');
+        numberSettings.decimal =
+            FirstCharacter(app::ReadSetting(file, "Usuari", "DecCaracter"), '\'');
+        numberSettings.thousands =
+            FirstCharacter(app::ReadSetting(file, "Usuari", "MilCaracter"), '.');
         numberSettings.loaded = true;
     }
     return numberSettings;
 }
 
-bool IsDigitPosition(char c) { return c == '9' || c == 'Z' || c == 'z' || c == '*'; }
-bool IsSignPosition(char c) { return c == '-' || c == '+'; }
+bool IsDigitPosition(char c) {
+    return c == '9' || c == 'Z' || c == 'z' || c == '*';
+}
+bool IsSignPosition(char c) {
+    return c == '-' || c == '+';
+}
 
 // Fill codes remembered between positions: the fill character of the last digit position,
 // plus kNoDigit when that position got no digit of the number.
@@ -45,7 +51,9 @@ constexpr int kStarFill = '*';
 
 } // namespace
 
-void ForgetNumberSettings() { numberSettings = NumberSettings{}; }
+void ForgetNumberSettings() {
+    numberSettings = NumberSettings{};
+}
 
 std::string FormatNumber(std::string_view picture, double value) {
     const NumberSettings& settings = LoadedNumberSettings();
@@ -60,7 +68,8 @@ std::string FormatNumber(std::string_view picture, double value) {
         for (size_t j = point + 1; j < picture.size(); ++j)
             if (IsDigitPosition(picture[j]) || IsSignPosition(picture[j])) ++e;
         if (e > 0)
-            for (size_t j = point + 1; j < picture.size() && IsDigitPosition(picture[j]); ++j) ++d;
+            for (size_t j = point + 1; j < picture.size() && IsDigitPosition(picture[j]); ++j)
+                ++d;
     }
     const bool signedPicture = picture.find_first_of("-+") != std::string_view::npos;
 
@@ -73,7 +82,8 @@ std::string FormatNumber(std::string_view picture, double value) {
         if (!std::isfinite(scaled)) return marks;
         const double whole = std::trunc(scaled);
         const double fraction = scaled - whole;
-        scaled = (fraction > 0.5 || (fraction == 0.5 && std::fmod(whole, 2.0) != 0)) ? whole + 1 : whole;
+        scaled =
+            (fraction > 0.5 || (fraction == 0.5 && std::fmod(whole, 2.0) != 0)) ? whole + 1 : whole;
     }
     std::string digits;
     if (scaled > 0) {
@@ -86,7 +96,9 @@ std::string FormatNumber(std::string_view picture, double value) {
     const bool wasNegative = negative;
 
     // The X-th digit (counted from 1), or 0 where the number has none.
-    auto digitAt = [&](int64_t x) { return x >= 1 && x <= n ? digits[static_cast<size_t>(x - 1)] : '\0'; };
+    auto digitAt = [&](int64_t x) {
+        return x >= 1 && x <= n ? digits[static_cast<size_t>(x - 1)] : '\0';
+    };
     // Whether the digits from the X-th to the end make a number above 0.
     auto restAboveZero = [&](int64_t x) {
         for (int64_t k = std::max<int64_t>(x, 1); k <= n; ++k)

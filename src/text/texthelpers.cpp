@@ -48,24 +48,31 @@ constexpr int kFoldFirst = 64, kFoldLast = 237;
 
 FoldTable IdentityTable() {
     FoldTable t{};
-    for (int c = 0; c < 256; ++c) t[c] = static_cast<uint8_t>(c);
+    for (int c = 0; c < 256; ++c)
+        t[c] = static_cast<uint8_t>(c);
     return t;
 }
 
 FoldTable NormalTable() {
     FoldTable t = IdentityTable();
-    for (int c = 'a'; c <= 'z'; ++c) t[c] = static_cast<uint8_t>(c - 32);
-    for (const FoldPair& p : kAccentedCapitals) t[p.from] = p.to;
+    for (int c = 'a'; c <= 'z'; ++c)
+        t[c] = static_cast<uint8_t>(c - 32);
+    for (const FoldPair& p : kAccentedCapitals)
+        t[p.from] = p.to;
     return t;
 }
 
 FoldTable SearchTable() {
     FoldTable t = IdentityTable();
-    for (int c = kFoldFirst; c <= kFoldLast; ++c) t[c] = ' ';
-    for (int c = 'A'; c <= 'Z'; ++c) t[c] = static_cast<uint8_t>(c);
-    for (int c = 'a'; c <= 'z'; ++c) t[c] = static_cast<uint8_t>(c - 32);
+    for (int c = kFoldFirst; c <= kFoldLast; ++c)
+        t[c] = ' ';
+    for (int c = 'A'; c <= 'Z'; ++c)
+        t[c] = static_cast<uint8_t>(c);
+    for (int c = 'a'; c <= 'z'; ++c)
+        t[c] = static_cast<uint8_t>(c - 32);
     for (const SearchGroup& g : kSearchLetters)
-        for (const char* c = g.codes; *c; ++c) t[static_cast<uint8_t>(*c)] = static_cast<uint8_t>(g.capital);
+        for (const char* c = g.codes; *c; ++c)
+            t[static_cast<uint8_t>(*c)] = static_cast<uint8_t>(g.capital);
     return t;
 }
 
@@ -106,7 +113,8 @@ std::string PopText() {
         return {};
     }
     const size_t top = TextStack.size() - 2;
-    size_t n = static_cast<uint8_t>(TextStack[top]) | (static_cast<size_t>(static_cast<uint8_t>(TextStack[top + 1])) << 8);
+    size_t n = static_cast<uint8_t>(TextStack[top]) |
+               (static_cast<size_t>(static_cast<uint8_t>(TextStack[top + 1])) << 8);
     if (n > top) n = top; // a stack changed behind our back: take what is there
     std::string text = TextStack.substr(top - n, n);
     TextStack.resize(top - n);
@@ -125,18 +133,22 @@ PackedDigits PackCodeKey(std::string_view code) {
         const size_t end = last ? len : dot;
         if (last) {
             std::string_view rest = code.substr(start);
-            while (!rest.empty() && rest.back() == ' ') rest.remove_suffix(1);
+            while (!rest.empty() && rest.back() == ' ')
+                rest.remove_suffix(1);
             if (rest.empty()) break;
         }
         // The group's number: its leading digits after leading blanks (a sign is dropped),
         // written without leading zeros.
         std::string_view piece = code.substr(start, end - start);
         size_t k = 0;
-        while (k < piece.size() && piece[k] == ' ') ++k;
+        while (k < piece.size() && piece[k] == ' ')
+            ++k;
         if (k < piece.size() && (piece[k] == '+' || piece[k] == '-')) ++k;
-        while (k < piece.size() && piece[k] == '0') ++k;
+        while (k < piece.size() && piece[k] == '0')
+            ++k;
         size_t digitsEnd = k;
-        while (digitsEnd < piece.size() && piece[digitsEnd] >= '0' && piece[digitsEnd] <= '9') ++digitsEnd;
+        while (digitsEnd < piece.size() && piece[digitsEnd] >= '0' && piece[digitsEnd] <= '9')
+            ++digitsEnd;
         std::string padded = "00000";
         padded += digitsEnd > k ? piece.substr(k, digitsEnd - k) : std::string_view("0");
         out += padded.substr(padded.size() - std::min(width, padded.size()));
@@ -150,7 +162,8 @@ PackedDigits PackCodeKey(std::string_view code) {
 std::string FoldCapitals(std::string_view text) {
     const FoldTable& table = searchFolding != 0 ? kSearchFolding : kNormalFolding;
     std::string out(text);
-    for (char& c : out) c = static_cast<char>(table[static_cast<uint8_t>(c)]);
+    for (char& c : out)
+        c = static_cast<char>(table[static_cast<uint8_t>(c)]);
     return out;
 }
 
