@@ -3,6 +3,7 @@
 #include "app/settings.h"
 #include "platform/system.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 

@@ -34,7 +34,8 @@ std::string PopText();
 PackedDigits PackCodeKey(std::string_view code);
 
 // -1 while a choice is being searched by its first letters: FoldCapitals then reduces letters
-// to their plain capitals and everything else from code 64 up to blanks. 0 otherwise.
+// to their plain capitals and everything else from code 64 up to blanks. 0 otherwise (any value
+// but 0 counts as -1).
 inline int16_t searchFolding = 0;
 
 // The text in capitals: in normal mode small letters (accented ones too) become their capitals;

@@ -3,6 +3,7 @@
 // Input: one byte choosing the language, one byte of text length, the text, then the file.
 #include "app/translate.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
