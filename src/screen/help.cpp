@@ -66,11 +66,13 @@ std::string ReadHelpLine(HelpFile& help, int32_t n) {
     return line;
 }
 
-// A zero byte (the padding of a short or missing line) shows as a blank.
+// A zero byte (the padding of a short or missing line) shows as a blank, and so do the line
+// end bytes of a record: a line with colour switches has fewer visible characters, which
+// brings its CR LF within the 76 columns shown.
 std::string Shown(std::string_view bytes) {
     std::string out(bytes);
     for (char& c : out)
-        if (c == '\0') c = ' ';
+        if (c == '\0' || c == '\r' || c == '\n') c = ' ';
     return out;
 }
 

@@ -16,17 +16,23 @@
 
 namespace {
 
-std::string WorkDir();
+// The work directory of this process, removed at exit.
+char workDir[256];
+
+void RemoveWorkDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(workDir, ignored);
+}
 
 std::string WorkDir() {
-    static const std::string dir = [] {
-        std::string d = std::filesystem::temp_directory_path().string() + "/orb-fuzz-popwindow-" +
-                        std::to_string(::getpid());
+    if (!workDir[0]) {
+        const std::string d = std::filesystem::temp_directory_path().string() +
+                              "/orb-fuzz-popwindow-" + std::to_string(::getpid());
         std::filesystem::create_directories(d);
-        std::atexit([] { std::filesystem::remove_all(WorkDir()); });
-        return d + "/";
-    }();
-    return dir;
+        std::snprintf(workDir, sizeof workDir, "%s", d.c_str());
+        std::atexit(RemoveWorkDir);
+    }
+    return std::string(workDir) + "/";
 }
 
 void WriteFile(const std::string& path, const uint8_t* data, size_t size) {

@@ -190,6 +190,20 @@ TEST_F(HelpTest, SeventySixCharactersAtMost) {
     }
 }
 
+TEST_F(HelpTest, LineEndsShowAsBlanks) {
+    // Six switch bytes leave 72 visible characters, so CR LF falls within the 76 shown.
+    std::string line = "\x1e" "a\x1e" "\x1f" "b\x1f" "\x10" "c\x10";
+    line += std::string(78 - line.size(), 'z') + "\r\n";
+    WriteHelp("MENU01", line);
+    ShowHelp("MENU01");
+    const auto& s = screens.at(0);
+    auto visible = [&](int n) { return s[size_t(4 * 80 + 2 + n - 1)].character; }; // from column 3
+    EXPECT_EQ(visible(1), 'a');
+    EXPECT_EQ(visible(72), 'z');
+    EXPECT_EQ(visible(73), ' '); // CR
+    EXPECT_EQ(visible(74), ' '); // LF
+}
+
 TEST_F(HelpTest, NestedHelpOnF1) {
     WriteHelp("MENU01", NumberedLines(40));
     std::string own = "HELP ON HELP";

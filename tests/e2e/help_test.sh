@@ -1,0 +1,131 @@
+#!/usr/bin/env bash
+# The help window on a real terminal: a small program built from the console code runs in a
+# private tmux server (80 x 25); F1 opens a 40-line help file, the paging keys move through it,
+# Esc closes it and the screen is as before. Also checked: box characters and accented letters
+# as the terminal shows them, idle CPU while waiting for a key, and the terminal given back
+# when the program ends or is sent SIGTERM.
+set -euo pipefail
+
+bin="${ORB_BINARY_DIR:?}/helpdemo"
+[ -x "$bin" ] || { echo "missing $bin"; exit 1; }
+command -v tmux >/dev/null || { echo "tmux is not installed"; exit 1; }
+
+export LC_ALL=C.UTF-8
+work=$(mktemp -d)
+sock="orb-help-$$"
+tm() { tmux -L "$sock" "$@"; }
+cleanup() {
+  tm kill-server 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*"
+  echo "---- screen ----"
+  tm capture-pane -p -t t 2>/dev/null || true
+  exit 1
+}
+
+# ---- installation: a help file of 40 records of 80 bytes in code page 850 ----
+mkdir -p "$work/root/AJUDA" "$work/tmp"
+for i in $(seq 1 40); do
+  # "Línia NN: càrrec, plaça, més, camí, Àngel" in CP850 bytes, padded to 78 bytes, CR LF.
+  LC_ALL=C printf '%-78s\r\n' "$(LC_ALL=C printf 'L\xa1nia %02d: c\x85rrec, pla\x87a, m\x82s, cam\xa1, \xb7ngel' "$i")"
+done >"$work/root/AJUDA/MENU01.HLP"
+[ "$(stat -c %s "$work/root/AJUDA/MENU01.HLP")" -eq 3200 ] || fail "help file is not 40 records"
+
+cat >"$work/tmux.conf" <<'EOF'
+set -s escape-time 20
+set -g status off
+set -g remain-on-exit on
+set -g default-terminal tmux-256color
+EOF
+
+start() {
+  tm -f "$work/tmux.conf" new-session -d -x 80 -y 25 -s t \
+    "exec env ARXROOT='$work/root/' ARXTMP='$work/tmp/' '$bin' MENU01"
+}
+
+screen_text() { tm capture-pane -p -t t; }
+line() { screen_text | sed -n "${1}p"; }
+
+# Waits until line $1 of the screen matches the regular expression $2.
+wait_line() {
+  local n=$1 pattern=$2
+  for _ in $(seq 1 100); do
+    if line "$n" | grep -qE -- "$pattern"; then return 0; fi
+    sleep 0.05
+  done
+  fail "line $n does not match: $pattern (it is: $(line "$n"))"
+}
+
+expect_page() { # first and last help line shown on screen rows 5 and 21
+  wait_line 5 "^║ Línia $1: càrrec, plaça, més, camí, Àngel +║$"
+  wait_line 21 "^║ Línia $2: "
+}
+
+start
+wait_line 2 '^Benvinguts: Àngel, còdol, façana, línia, Müller, niño, cel·la$'
+wait_line 25 '^ F1=Ajuda  Q=Sortir'
+sleep 0.2
+before=$(tm capture-pane -p -e -t t)
+
+tm send-keys -t t F1
+wait_line 4 "^╔═{78}╗$"
+wait_line 22 "^╚═{78}╝$"
+expect_page 01 17
+[ "$(line 3)" = "$(echo "$before" | sed 's/\x1b\[[0-9;]*m//g' | sed -n 3p)" ] || fail "row 3 changed"
+
+# Idle at the help prompt: the process sleeps between polls.
+pid=$(tm display -p -t t '#{pane_pid}')
+ticks() { awk '{print $14 + $15}' "/proc/$pid/stat"; }
+t0=$(ticks)
+sleep 3
+t1=$(ticks)
+hz=$(getconf CLK_TCK)
+used=$((t1 - t0))
+limit=$((3 * hz * 2 / 100))
+echo "idle CPU: $used ticks in 3 s (limit $limit, $hz ticks/s)"
+[ "$used" -le "$limit" ] || fail "idle CPU too high: $used ticks in 3 s"
+
+tm send-keys -t t PgDn; expect_page 18 34
+tm send-keys -t t End; expect_page 24 40
+tm send-keys -t t PgUp; expect_page 08 24
+tm send-keys -t t Home; expect_page 01 17
+tm send-keys -t t Down; expect_page 02 18
+tm send-keys -t t Up; expect_page 01 17
+tm send-keys -t t Escape
+wait_line 4 '^Fila 04 │ '
+sleep 0.2
+after=$(tm capture-pane -p -e -t t)
+[ "$before" = "$after" ] || {
+  diff <(echo "$before") <(echo "$after") || true
+  fail "the screen after Esc differs from the screen before F1"
+}
+
+# Q ends the program, and the terminal is given back (the program's screen is gone).
+tm send-keys -t t q
+for _ in $(seq 1 100); do
+  [ "$(tm display -p -t t '#{pane_dead}')" = 1 ] && break
+  sleep 0.05
+done
+[ "$(tm display -p -t t '#{pane_dead}')" = 1 ] || fail "the program did not end on Q"
+[ "$(tm display -p -t t '#{pane_dead_status}')" = 0 ] || fail "exit status not 0"
+screen_text | grep -q Benvinguts && fail "the terminal was not restored at exit"
+
+# SIGTERM while the help is open: the terminal is given back as well.
+tm kill-server
+start
+wait_line 2 '^Benvinguts'
+tm send-keys -t t F1
+wait_line 4 "^╔═{78}╗$"
+kill -TERM "$(tm display -p -t t '#{pane_pid}')"
+for _ in $(seq 1 100); do
+  [ "$(tm display -p -t t '#{pane_dead}')" = 1 ] && break
+  sleep 0.05
+done
+[ "$(tm display -p -t t '#{pane_dead}')" = 1 ] || fail "the program did not end on SIGTERM"
+screen_text | grep -qE 'Benvinguts|╔' && fail "the terminal was not restored after SIGTERM"
+
+echo "PASS"
