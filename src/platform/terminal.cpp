@@ -220,13 +220,12 @@ void WriteRaw(const std::string& bytes) {
 
 void ShowTooSmallNotice() {
     erase();
-    const std::string size = std::to_string(COLS) + " x " + std::to_string(LINES);
-    const char* lines[] = {"El terminal ha de tenir almenys", "80 columnes i 25 files.",
-                           "Ara en te ", "Engrandiu-lo per continuar."};
-    mvaddstr(0, 0, lines[0]);
-    mvaddstr(1, 0, lines[1]);
-    mvaddstr(2, 0, (std::string(lines[2]) + size + ".").c_str());
-    mvaddstr(3, 0, lines[3]);
+    // The notice is CP850 text like every other text of the system.
+    const std::string lines[] = {
+        "El terminal ha de tenir almenys 80 columnes i 25 files.",
+        "Ara en t\x82 " + std::to_string(COLS) + " x " + std::to_string(LINES) + ".",
+        "Engrandiu-lo per continuar."};
+    for (int i = 0; i < 3; ++i) mvaddstr(i, 0, Cp850ToUtf8(lines[i]).c_str());
     curs_set(0);
     refresh();
 }

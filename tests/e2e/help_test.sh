@@ -104,6 +104,15 @@ after=$(tm capture-pane -p -e -t t)
   fail "the screen after Esc differs from the screen before F1"
 }
 
+# A terminal smaller than 80 x 25 shows a notice until it is enlarged again.
+tm resize-window -t t -x 70 -y 20
+wait_line 1 '^El terminal ha de tenir almenys 80 columnes i 25 files\.$'
+wait_line 2 '^Ara en té 70 x 20\.$'
+tm resize-window -t t -x 80 -y 25
+wait_line 2 '^Benvinguts: '
+sleep 0.2
+[ "$(tm capture-pane -p -e -t t)" = "$before" ] || fail "the screen was not redrawn after enlarging"
+
 # Q ends the program, and the terminal is given back (the program's screen is gone).
 tm send-keys -t t q
 for _ in $(seq 1 100); do
