@@ -425,7 +425,8 @@ void DefineOwnKeys() {
         def(esc + "[" + n + "~", t.key, 1);
         for (int m = 2; m <= 8; ++m) def(esc + "[" + n + ";" + std::to_string(m) + "~", t.key, m);
     }
-    for (const char* seq : {"[E", "OE", "Ou", "[G"}) def(esc + seq, kOwnKeypadCentre, 1);
+    // The keypad's centre key without NumLock. (ESC O u is the application keypad's 5, below.)
+    for (const char* seq : {"[E", "OE", "[G"}) def(esc + seq, kOwnKeypadCentre, 1);
     for (int d = 0; d < 10; ++d) def(esc + "O" + char('p' + d), kOwnKeypad0 + d, 1);
     def(esc + "On", kOwnKeypadPoint, 1);
     def(esc + "Ok", kOwnKeypadPlus, 1);

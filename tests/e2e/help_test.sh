@@ -108,6 +108,41 @@ after=$(tm capture-pane -p -e -t t)
   fail "the screen after Esc differs from the screen before F1"
 }
 
+# Keys and clicks as the terminal sends them become the console's input events: key text
+# (one byte, or 0 and a scan code, or 255 255 event buttons), modifiers (Alt 2, Ctrl 8, Shift 16).
+key_case() { # tmux key, expected description on row 24
+  tm send-keys -t t "$1"
+  wait_line 24 "^$2 *$"
+}
+key_case M-x 'tecla 00 2d mod 2'
+key_case M-C 'tecla 00 2e mod 2'
+key_case C-Left 'tecla 00 4b mod 8'
+key_case C-Right 'tecla 00 4d mod 8'
+key_case C-Home 'tecla 00 47 mod 8'
+key_case S-F1 'tecla 00 3b mod 16'
+key_case C-F4 'tecla 00 3e mod 8'
+key_case M-F4 'tecla 00 3e mod 2'
+key_case F10 'tecla 00 44 mod 0'
+key_case BTab 'tecla 00 0f mod 16'
+key_case IC 'tecla 00 52 mod 0'
+key_case DC 'tecla 00 53 mod 0'
+key_case KP5 'tecla 35 mod 0' # the application keypad's 5
+tm send-keys -t t -H 1b 4f 45 # the keypad centre key without NumLock (xterm)
+wait_line 24 '^tecla 00 4c mod 0 *$'
+key_case Enter 'tecla 0d mod 0'
+key_case BSpace 'tecla 08 mod 0'
+key_case Tab 'tecla 09 mod 0'
+key_case é 'tecla 82 mod 0'
+key_case € 'tecla d5 mod 0'
+key_case C-c 'tecla 03 mod 0'
+key_case Escape 'tecla 1b mod 0'
+tm send-keys -t t -H 1b 5b 4d 20 2a 25 # a left press at column 10, row 5 (X10 report)
+wait_line 24 '^tecla ff ff 04 01 mod 0 fila 5 col 10 *$'
+# Row 24 back as it was, for the comparisons below.
+tm send-keys -t t Escape
+wait_line 24 '^tecla 1b mod 0 *$'
+before=$(tm capture-pane -p -e -t t)
+
 # A terminal smaller than 80 x 25 shows a notice until it is enlarged again.
 tm resize-window -t t -x 70 -y 20
 wait_line 1 '^El terminal ha de tenir almenys 80 columnes i 25 files\.$'

@@ -1,6 +1,7 @@
 // helpdemo: a small program built from the console code for the end-to-end tests. It shows a
 // background screen with accented letters and box characters; F1 opens the help of the topic
-// named on the command line, Q ends the program.
+// named on the command line, Q ends the program, and every other input event is described on
+// row 24 (its key text in hexadecimal, its modifier state, and a click's row and column).
 #include "app/session.h"
 #include "platform/console.h"
 #include "platform/system.h"
@@ -36,6 +37,20 @@ void DrawBackground() {
     platform::SetCursorPosition(24, 1);
 }
 
+// "tecla 00 2d mod 2", "tecla ff ff 04 01 mod 0 fila 5 col 10".
+std::string Describe(const platform::InputEvent& event) {
+    std::string text = "tecla";
+    char hex[4];
+    for (char c : platform::EventKeyText(event)) {
+        std::snprintf(hex, sizeof hex, " %02x", static_cast<unsigned char>(c));
+        text += hex;
+    }
+    text += " mod " + std::to_string(event.modifiers);
+    if (event.kind == platform::InputKind::Mouse)
+        text += " fila " + std::to_string(event.row) + " col " + std::to_string(event.column);
+    return text;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -48,10 +63,22 @@ int main(int argc, char** argv) {
     }
     platform::SetCursorSize(0);
     DrawBackground();
+    platform::SetMouseReporting(true);
     for (;;) {
-        const screen::KeyCode k = screen::TakeKeyCode();
-        if (k == screen::kKeyF1) screen::ShowHelp(topic);
+        platform::InputEvent event;
+        if (!platform::PollInput(event)) continue;
+        const screen::KeyCode k = screen::KeyCodeOf(platform::EventKeyText(event));
         if (k == 'q' || k == 'Q') break;
+        if (k == screen::kKeyF1 && event.modifiers == 0) {
+            platform::SetMouseReporting(false);
+            screen::ShowHelp(topic);
+            platform::SetMouseReporting(true);
+            continue;
+        }
+        platform::SetCursorPosition(24, 1);
+        platform::WriteBlanks(80);
+        Write(24, 1, Describe(event));
+        platform::SetCursorPosition(24, 1);
     }
     platform::EndTerminal();
     return 0;
