@@ -26,6 +26,7 @@ struct ConsoleState {
     int beeps = 0;
     std::deque<InputEvent> input;
     bool mouseReporting = false;
+    int16_t mouseButtons = 3;
     void (*idleHandler)() = nullptr;
     std::string terminalDir;
     bool insertToggle = false; // kept here while no terminal directory is known
@@ -43,7 +44,9 @@ ConsoleState& State() {
 
 const ConsoleBackend* backend = nullptr;
 
-Cell& At(int row, int column) { return State().cells[(row - 1) * kColumns + (column - 1)]; }
+Cell& At(int row, int column) {
+    return State().cells[(row - 1) * kColumns + (column - 1)];
+}
 
 void PutBytes(std::string_view bytes) {
     ConsoleState& s = State();
@@ -64,12 +67,18 @@ void Pump(int waitMs) {
 
 } // namespace
 
-void SetConsoleBackend(const ConsoleBackend* b) { backend = b; }
-const Cell* ConsoleCells() { return State().cells.data(); }
+void SetConsoleBackend(const ConsoleBackend* b) {
+    backend = b;
+}
+const Cell* ConsoleCells() {
+    return State().cells.data();
+}
 
 // ---- Output ----
 
-void WriteText(std::string_view text) { PutBytes(text); }
+void WriteText(std::string_view text) {
+    PutBytes(text);
+}
 
 void WriteBlanks(int16_t n) {
     if (n > 0) PutBytes(std::string(static_cast<size_t>(std::min<int>(n, kColumns)), ' '));
@@ -92,8 +101,12 @@ void SetCursorPosition(int16_t row, int16_t column) {
     if (column >= 1 && column <= kColumns) s.column = column;
 }
 
-int16_t CursorRow() { return State().row; }
-int16_t CursorColumn() { return State().column; }
+int16_t CursorRow() {
+    return State().row;
+}
+int16_t CursorColumn() {
+    return State().column;
+}
 
 void SetAttribute(int16_t foreground, int16_t background) {
     ConsoleState& s = State();
@@ -103,7 +116,9 @@ void SetAttribute(int16_t foreground, int16_t background) {
     s.attribute = static_cast<uint8_t>(fg | (bg << 4));
 }
 
-uint8_t CurrentAttribute() { return State().attribute; }
+uint8_t CurrentAttribute() {
+    return State().attribute;
+}
 
 Cell ReadCell(int16_t row, int16_t column) {
     if (row < 1 || row > kRows || column < 1 || column > kColumns) return Cell{' ', 0};
@@ -113,7 +128,8 @@ Cell ReadCell(int16_t row, int16_t column) {
 std::string RowText(int16_t row) {
     if (row < 1 || row > kRows) return {};
     std::string text;
-    for (int c = 1; c <= kColumns; ++c) text += static_cast<char>(At(row, c).character);
+    for (int c = 1; c <= kColumns; ++c)
+        text += static_cast<char>(At(row, c).character);
     return text;
 }
 
@@ -151,17 +167,27 @@ void SetCursorSize(int16_t size) {
     }
 }
 
-bool CursorVisible() { return State().cursorVisible; }
-int16_t CursorSize() { return State().cursorSize; }
-int16_t ConsoleRows() { return kConsoleRows; }
-int16_t ConsoleColumns() { return kConsoleColumns; }
+bool CursorVisible() {
+    return State().cursorVisible;
+}
+int16_t CursorSize() {
+    return State().cursorSize;
+}
+int16_t ConsoleRows() {
+    return kConsoleRows;
+}
+int16_t ConsoleColumns() {
+    return kConsoleColumns;
+}
 
 void Beep() {
     ++State().beeps;
     if (backend) backend->beep();
 }
 
-int BeepCount() { return State().beeps; }
+int BeepCount() {
+    return State().beeps;
+}
 
 void FlushConsole() {
     if (backend) backend->flush();
@@ -261,17 +287,31 @@ bool PeekInput() {
     return pending();
 }
 
-void InjectInput(const InputEvent& event) { State().input.push_back(event); }
-
-void InjectText(std::string_view text) {
-    for (char c : text) InjectInput(CharacterEvent(static_cast<uint8_t>(c)));
+void InjectInput(const InputEvent& event) {
+    State().input.push_back(event);
 }
 
-void SetIdleHandler(void (*handler)()) { State().idleHandler = handler; }
+void InjectText(std::string_view text) {
+    for (char c : text)
+        InjectInput(CharacterEvent(static_cast<uint8_t>(c)));
+}
 
-void SetMouseReporting(bool on) { State().mouseReporting = on; }
-bool MouseReporting() { return State().mouseReporting; }
-int16_t MouseButtonCount() { return backend ? 3 : 0; }
+void SetIdleHandler(void (*handler)()) {
+    State().idleHandler = handler;
+}
+
+void SetMouseReporting(bool on) {
+    State().mouseReporting = on;
+}
+bool MouseReporting() {
+    return State().mouseReporting;
+}
+int16_t MouseButtonCount() {
+    return State().mouseButtons;
+}
+void SetMouseButtonCount(int16_t count) {
+    State().mouseButtons = count;
+}
 
 // ---- Keyboard state and clipboard ----
 
@@ -286,7 +326,8 @@ std::string ReadWholeFile(const std::string& path) {
     if (!f) return data;
     char buf[4096];
     size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f.get())) > 0) data.append(buf, n);
+    while ((n = std::fread(buf, 1, sizeof buf, f.get())) > 0)
+        data.append(buf, n);
     return data;
 }
 
@@ -297,7 +338,9 @@ void WriteWholeFile(const std::string& path, std::string_view data) {
 
 } // namespace
 
-void SetTerminalDirectory(std::string_view dir) { State().terminalDir = std::string(dir); }
+void SetTerminalDirectory(std::string_view dir) {
+    State().terminalDir = std::string(dir);
+}
 
 bool InsertToggle() {
     const ConsoleState& s = State();
@@ -337,6 +380,7 @@ void ResetConsoleForTests() {
     s.beeps = 0;
     s.input.clear();
     s.mouseReporting = false;
+    s.mouseButtons = 3;
     s.idleHandler = nullptr;
     s.terminalDir.clear();
     s.insertToggle = false;

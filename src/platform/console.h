@@ -124,7 +124,8 @@ void SetIdleHandler(void (*handler)());
 // Mouse reporting on or off (the terminal keeps reporting; events are dropped while off).
 void SetMouseReporting(bool on);
 bool MouseReporting();
-// Number of mouse buttons: 3 when the terminal can report the mouse, else 0.
+// Number of mouse buttons: 3 when the terminal can report the mouse, else 0. A headless
+// console counts 3: tests inject clicks.
 int16_t MouseButtonCount();
 
 // ---- Keyboard state and clipboard, kept per terminal ----

@@ -22,6 +22,9 @@ struct ConsoleBackend {
 // Installs the backend (null: headless).
 void SetConsoleBackend(const ConsoleBackend* backend);
 
+// The number of mouse buttons the console reports (3 until a backend says otherwise).
+void SetMouseButtonCount(int16_t count);
+
 // The grid, row by row, kConsoleRows x kConsoleColumns cells.
 const Cell* ConsoleCells();
 

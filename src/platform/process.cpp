@@ -18,9 +18,11 @@ bool RunProcess(const std::vector<std::string>& args) {
     const std::string& program = args[0];
     const bool isPath = program.find_first_of("\\/") != std::string::npos;
     native.push_back(isPath ? NativePath(program) : Cp850ToUtf8(program));
-    for (size_t i = 1; i < args.size(); ++i) native.push_back(Cp850ToUtf8(args[i]));
+    for (size_t i = 1; i < args.size(); ++i)
+        native.push_back(Cp850ToUtf8(args[i]));
     std::vector<char*> argv;
-    for (std::string& a : native) argv.push_back(a.data());
+    for (std::string& a : native)
+        argv.push_back(a.data());
     argv.push_back(nullptr);
 
     // The child reports a failed exec through a pipe that closes on a successful one.
@@ -29,7 +31,8 @@ bool RunProcess(const std::vector<std::string>& args) {
 
     SuspendTerminal();
     // While the child runs, the terminal's interrupt keys are the child's business.
-    struct sigaction ignore {}, oldInt {}, oldQuit {};
+    struct sigaction ignore {
+    }, oldInt{}, oldQuit{};
     ignore.sa_handler = SIG_IGN;
     sigemptyset(&ignore.sa_mask);
     sigaction(SIGINT, &ignore, &oldInt);

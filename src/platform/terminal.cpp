@@ -55,25 +55,44 @@ InputEvent OwnKeyEvent(int key, uint16_t mods) {
     if (key >= kOwnKeypad0 && key < kOwnKeypad0 + 10)
         return CharacterEvent(static_cast<uint8_t>('0' + key - kOwnKeypad0), mods);
     switch (key) {
-    case kOwnUp: return ExtendedKeyEvent(kScanUp, mods);
-    case kOwnDown: return ExtendedKeyEvent(kScanDown, mods);
-    case kOwnRight: return ExtendedKeyEvent(kScanRight, mods);
-    case kOwnLeft: return ExtendedKeyEvent(kScanLeft, mods);
-    case kOwnHome: return ExtendedKeyEvent(kScanHome, mods);
-    case kOwnEnd: return ExtendedKeyEvent(kScanEnd, mods);
-    case kOwnInsert: return ExtendedKeyEvent(kScanInsert, mods);
-    case kOwnDelete: return ExtendedKeyEvent(kScanDelete, mods);
-    case kOwnPageUp: return ExtendedKeyEvent(kScanPageUp, mods);
-    case kOwnPageDown: return ExtendedKeyEvent(kScanPageDown, mods);
-    case kOwnKeypadCentre: return ExtendedKeyEvent(kScanKeypadCentre, mods);
-    case kOwnBackTab: return ExtendedKeyEvent(kScanTab, mods | kShift);
-    case kOwnKeypadPoint: return CharacterEvent('.', mods);
-    case kOwnKeypadPlus: return CharacterEvent('+', mods);
-    case kOwnKeypadMinus: return CharacterEvent('-', mods);
-    case kOwnKeypadTimes: return CharacterEvent('*', mods);
-    case kOwnKeypadDivide: return CharacterEvent('/', mods);
-    case kOwnKeypadEnter: return CharacterEvent(13, mods);
-    default: return InputEvent{};
+    case kOwnUp:
+        return ExtendedKeyEvent(kScanUp, mods);
+    case kOwnDown:
+        return ExtendedKeyEvent(kScanDown, mods);
+    case kOwnRight:
+        return ExtendedKeyEvent(kScanRight, mods);
+    case kOwnLeft:
+        return ExtendedKeyEvent(kScanLeft, mods);
+    case kOwnHome:
+        return ExtendedKeyEvent(kScanHome, mods);
+    case kOwnEnd:
+        return ExtendedKeyEvent(kScanEnd, mods);
+    case kOwnInsert:
+        return ExtendedKeyEvent(kScanInsert, mods);
+    case kOwnDelete:
+        return ExtendedKeyEvent(kScanDelete, mods);
+    case kOwnPageUp:
+        return ExtendedKeyEvent(kScanPageUp, mods);
+    case kOwnPageDown:
+        return ExtendedKeyEvent(kScanPageDown, mods);
+    case kOwnKeypadCentre:
+        return ExtendedKeyEvent(kScanKeypadCentre, mods);
+    case kOwnBackTab:
+        return ExtendedKeyEvent(kScanTab, mods | kShift);
+    case kOwnKeypadPoint:
+        return CharacterEvent('.', mods);
+    case kOwnKeypadPlus:
+        return CharacterEvent('+', mods);
+    case kOwnKeypadMinus:
+        return CharacterEvent('-', mods);
+    case kOwnKeypadTimes:
+        return CharacterEvent('*', mods);
+    case kOwnKeypadDivide:
+        return CharacterEvent('/', mods);
+    case kOwnKeypadEnter:
+        return CharacterEvent(13, mods);
+    default:
+        return InputEvent{};
     }
 }
 
@@ -87,11 +106,16 @@ constexpr std::array<uint8_t, 26> kLetterScan = {
 InputEvent DecodeTerminalKey(bool isKeyCode, uint32_t value) {
     if (!isKeyCode) {
         switch (value) {
-        case 0: return InputEvent{}; // Ctrl+Space: no key
-        case 10: return CharacterEvent(13); // Ctrl+J, keypad Enter without keypad mode
-        case 127: return CharacterEvent(8);
-        case 0x131: return CharacterEvent(0xD5); // the byte's character before the euro
-        default: break;
+        case 0:
+            return InputEvent{}; // Ctrl+Space: no key
+        case 10:
+            return CharacterEvent(13); // Ctrl+J, keypad Enter without keypad mode
+        case 127:
+            return CharacterEvent(8);
+        case 0x131:
+            return CharacterEvent(0xD5); // the byte's character before the euro
+        default:
+            break;
         }
         if (value < 128) return CharacterEvent(static_cast<uint8_t>(value));
         const int byte = UnicodeToCp850(static_cast<char32_t>(value));
@@ -104,38 +128,63 @@ InputEvent DecodeTerminalKey(bool isKeyCode, uint32_t value) {
     }
     if (code >= KEY_F(1) && code <= KEY_F(63)) {
         // ncurses numbers modified function keys in groups of twelve.
-        static constexpr uint16_t kGroups[] = {0,        kShift,    kLeftCtrl, kLeftCtrl | kShift,
-                                               kLeftAlt, kLeftAlt | kShift};
+        static constexpr uint16_t kGroups[] = {
+            0, kShift, kLeftCtrl, kLeftCtrl | kShift, kLeftAlt, kLeftAlt | kShift};
         const int n = code - KEY_F(0) - 1;
         return ExtendedKeyEvent(FunctionKeyScan(n % 12 + 1), kGroups[n / 12]);
     }
     switch (code) {
-    case KEY_UP: return ExtendedKeyEvent(kScanUp);
-    case KEY_DOWN: return ExtendedKeyEvent(kScanDown);
-    case KEY_LEFT: return ExtendedKeyEvent(kScanLeft);
-    case KEY_RIGHT: return ExtendedKeyEvent(kScanRight);
-    case KEY_HOME: return ExtendedKeyEvent(kScanHome);
-    case KEY_END: return ExtendedKeyEvent(kScanEnd);
-    case KEY_PPAGE: return ExtendedKeyEvent(kScanPageUp);
-    case KEY_NPAGE: return ExtendedKeyEvent(kScanPageDown);
-    case KEY_IC: return ExtendedKeyEvent(kScanInsert);
-    case KEY_DC: return ExtendedKeyEvent(kScanDelete);
+    case KEY_UP:
+        return ExtendedKeyEvent(kScanUp);
+    case KEY_DOWN:
+        return ExtendedKeyEvent(kScanDown);
+    case KEY_LEFT:
+        return ExtendedKeyEvent(kScanLeft);
+    case KEY_RIGHT:
+        return ExtendedKeyEvent(kScanRight);
+    case KEY_HOME:
+        return ExtendedKeyEvent(kScanHome);
+    case KEY_END:
+        return ExtendedKeyEvent(kScanEnd);
+    case KEY_PPAGE:
+        return ExtendedKeyEvent(kScanPageUp);
+    case KEY_NPAGE:
+        return ExtendedKeyEvent(kScanPageDown);
+    case KEY_IC:
+        return ExtendedKeyEvent(kScanInsert);
+    case KEY_DC:
+        return ExtendedKeyEvent(kScanDelete);
     case KEY_B2:
-    case KEY_BEG: return ExtendedKeyEvent(kScanKeypadCentre);
-    case KEY_BTAB: return ExtendedKeyEvent(kScanTab, kShift);
-    case KEY_SR: return ExtendedKeyEvent(kScanUp, kShift);
-    case KEY_SF: return ExtendedKeyEvent(kScanDown, kShift);
-    case KEY_SLEFT: return ExtendedKeyEvent(kScanLeft, kShift);
-    case KEY_SRIGHT: return ExtendedKeyEvent(kScanRight, kShift);
-    case KEY_SHOME: return ExtendedKeyEvent(kScanHome, kShift);
-    case KEY_SEND: return ExtendedKeyEvent(kScanEnd, kShift);
-    case KEY_SPREVIOUS: return ExtendedKeyEvent(kScanPageUp, kShift);
-    case KEY_SNEXT: return ExtendedKeyEvent(kScanPageDown, kShift);
-    case KEY_SIC: return ExtendedKeyEvent(kScanInsert, kShift);
-    case KEY_SDC: return ExtendedKeyEvent(kScanDelete, kShift);
-    case KEY_BACKSPACE: return CharacterEvent(8);
-    case KEY_ENTER: return CharacterEvent(13);
-    default: return InputEvent{};
+    case KEY_BEG:
+        return ExtendedKeyEvent(kScanKeypadCentre);
+    case KEY_BTAB:
+        return ExtendedKeyEvent(kScanTab, kShift);
+    case KEY_SR:
+        return ExtendedKeyEvent(kScanUp, kShift);
+    case KEY_SF:
+        return ExtendedKeyEvent(kScanDown, kShift);
+    case KEY_SLEFT:
+        return ExtendedKeyEvent(kScanLeft, kShift);
+    case KEY_SRIGHT:
+        return ExtendedKeyEvent(kScanRight, kShift);
+    case KEY_SHOME:
+        return ExtendedKeyEvent(kScanHome, kShift);
+    case KEY_SEND:
+        return ExtendedKeyEvent(kScanEnd, kShift);
+    case KEY_SPREVIOUS:
+        return ExtendedKeyEvent(kScanPageUp, kShift);
+    case KEY_SNEXT:
+        return ExtendedKeyEvent(kScanPageDown, kShift);
+    case KEY_SIC:
+        return ExtendedKeyEvent(kScanInsert, kShift);
+    case KEY_SDC:
+        return ExtendedKeyEvent(kScanDelete, kShift);
+    case KEY_BACKSPACE:
+        return CharacterEvent(8);
+    case KEY_ENTER:
+        return CharacterEvent(13);
+    default:
+        return InputEvent{};
     }
 }
 
@@ -221,11 +270,12 @@ void WriteRaw(const std::string& bytes) {
 void ShowTooSmallNotice() {
     erase();
     // The notice is CP850 text like every other text of the system.
-    const std::string lines[] = {
-        "El terminal ha de tenir almenys 80 columnes i 25 files.",
-        "Ara en t\x82 " + std::to_string(COLS) + " x " + std::to_string(LINES) + ".",
-        "Engrandiu-lo per continuar."};
-    for (int i = 0; i < 3; ++i) mvaddstr(i, 0, Cp850ToUtf8(lines[i]).c_str());
+    const std::string lines[] = {"El terminal ha de tenir almenys 80 columnes i 25 files.",
+                                 "Ara en t\x82 " + std::to_string(COLS) + " x " +
+                                     std::to_string(LINES) + ".",
+                                 "Engrandiu-lo per continuar."};
+    for (int i = 0; i < 3; ++i)
+        mvaddstr(i, 0, Cp850ToUtf8(lines[i]).c_str());
     curs_set(0);
     refresh();
 }
@@ -282,7 +332,8 @@ void CheckSize() {
 void QueueMouse() {
     std::vector<MEVENT> events;
     MEVENT m;
-    while (getmouse(&m) == OK) events.push_back(m);
+    while (getmouse(&m) == OK)
+        events.push_back(m);
     // ncurses hands out a burst of reports newest first.
     std::reverse(events.begin(), events.end());
     for (const MEVENT& e : events) {
@@ -362,7 +413,8 @@ std::string Base64(std::string_view data) {
     std::string out;
     size_t i = 0;
     for (; i + 2 < data.size(); i += 3) {
-        const uint32_t v = (uint8_t(data[i]) << 16) | (uint8_t(data[i + 1]) << 8) | uint8_t(data[i + 2]);
+        const uint32_t v =
+            (uint8_t(data[i]) << 16) | (uint8_t(data[i + 1]) << 8) | uint8_t(data[i + 2]);
         out += kBase64[v >> 18];
         out += kBase64[(v >> 12) & 63];
         out += kBase64[(v >> 6) & 63];
@@ -396,38 +448,45 @@ void DefineOwnKeys() {
     const char* ss3Fn = "PQRS";
     for (int i = 0; i < 4; ++i) {
         def(esc + "O" + ss3Fn[i], kOwnF1 + i, 1);
-        for (int m = 2; m <= 8; ++m) def(esc + "[1;" + std::to_string(m) + ss3Fn[i], kOwnF1 + i, m);
+        for (int m = 2; m <= 8; ++m)
+            def(esc + "[1;" + std::to_string(m) + ss3Fn[i], kOwnF1 + i, m);
     }
-    for (int i = 0; i < 5; ++i) def(esc + "[[" + char('A' + i), kOwnF1 + i, 1); // Linux console
+    for (int i = 0; i < 5; ++i)
+        def(esc + "[[" + char('A' + i), kOwnF1 + i, 1);     // Linux console
     const int tildeFn[] = {15, 17, 18, 19, 20, 21, 23, 24}; // F5..F12
     for (int i = 0; i < 8; ++i) {
         const std::string n = std::to_string(tildeFn[i]);
         def(esc + "[" + n + "~", kOwnF1 + 4 + i, 1);
-        for (int m = 2; m <= 8; ++m) def(esc + "[" + n + ";" + std::to_string(m) + "~", kOwnF1 + 4 + i, m);
+        for (int m = 2; m <= 8; ++m)
+            def(esc + "[" + n + ";" + std::to_string(m) + "~", kOwnF1 + 4 + i, m);
     }
     const struct {
         char final;
         int key;
-    } arrows[] = {{'A', kOwnUp}, {'B', kOwnDown}, {'C', kOwnRight}, {'D', kOwnLeft},
-                  {'H', kOwnHome}, {'F', kOwnEnd}};
+    } arrows[] = {{'A', kOwnUp},   {'B', kOwnDown}, {'C', kOwnRight},
+                  {'D', kOwnLeft}, {'H', kOwnHome}, {'F', kOwnEnd}};
     for (const auto& a : arrows) {
         def(esc + "[" + a.final, a.key, 1);
         def(esc + "O" + a.final, a.key, 1);
-        for (int m = 2; m <= 8; ++m) def(esc + "[1;" + std::to_string(m) + a.final, a.key, m);
+        for (int m = 2; m <= 8; ++m)
+            def(esc + "[1;" + std::to_string(m) + a.final, a.key, m);
     }
     const struct {
         int n;
         int key;
-    } tildes[] = {{1, kOwnHome}, {7, kOwnHome}, {4, kOwnEnd}, {8, kOwnEnd},  {2, kOwnInsert},
-                  {3, kOwnDelete}, {5, kOwnPageUp}, {6, kOwnPageDown}};
+    } tildes[] = {{1, kOwnHome},   {7, kOwnHome},   {4, kOwnEnd},    {8, kOwnEnd},
+                  {2, kOwnInsert}, {3, kOwnDelete}, {5, kOwnPageUp}, {6, kOwnPageDown}};
     for (const auto& t : tildes) {
         const std::string n = std::to_string(t.n);
         def(esc + "[" + n + "~", t.key, 1);
-        for (int m = 2; m <= 8; ++m) def(esc + "[" + n + ";" + std::to_string(m) + "~", t.key, m);
+        for (int m = 2; m <= 8; ++m)
+            def(esc + "[" + n + ";" + std::to_string(m) + "~", t.key, m);
     }
     // The keypad's centre key without NumLock. (ESC O u is the application keypad's 5, below.)
-    for (const char* seq : {"[E", "OE", "[G"}) def(esc + seq, kOwnKeypadCentre, 1);
-    for (int d = 0; d < 10; ++d) def(esc + "O" + char('p' + d), kOwnKeypad0 + d, 1);
+    for (const char* seq : {"[E", "OE", "[G"})
+        def(esc + seq, kOwnKeypadCentre, 1);
+    for (int d = 0; d < 10; ++d)
+        def(esc + "O" + char('p' + d), kOwnKeypad0 + d, 1);
     def(esc + "On", kOwnKeypadPoint, 1);
     def(esc + "Ok", kOwnKeypadPlus, 1);
     def(esc + "Om", kOwnKeypadMinus, 1);
@@ -452,7 +511,9 @@ void OnSignal(int sig) {
     std::raise(sig);
 }
 
-void EndAtExit() { EndTerminal(); }
+void EndAtExit() {
+    EndTerminal();
+}
 
 } // namespace
 
@@ -486,6 +547,7 @@ bool StartTerminal() {
                   BUTTON3_PRESSED | BUTTON3_RELEASED | BUTTON4_PRESSED | BUTTON5_PRESSED,
               nullptr);
     mouseinterval(0);
+    SetMouseButtonCount(has_mouse() ? 3 : 0); // the terminal cannot tell how many: 3
     DefineOwnKeys();
     term.active = true;
     term.suspended = false;
@@ -496,7 +558,8 @@ bool StartTerminal() {
     struct sigaction sa {};
     sa.sa_handler = OnSignal;
     sigemptyset(&sa.sa_mask);
-    for (int sig : {SIGTERM, SIGHUP, SIGINT, SIGQUIT}) sigaction(sig, &sa, nullptr);
+    for (int sig : {SIGTERM, SIGHUP, SIGINT, SIGQUIT})
+        sigaction(sig, &sa, nullptr);
     static bool registered = false;
     if (!registered) {
         std::atexit(EndAtExit);
@@ -511,6 +574,7 @@ bool StartTerminal() {
 void EndTerminal() {
     if (!term.active) return;
     SetConsoleBackend(nullptr);
+    SetMouseButtonCount(3);
     if (!term.suspended) {
         RestoreCursorShape();
         curs_set(1);
@@ -520,10 +584,13 @@ void EndTerminal() {
     term.screen = nullptr;
     term.active = false;
     term.suspended = false;
-    for (int sig : {SIGTERM, SIGHUP, SIGINT, SIGQUIT}) std::signal(sig, SIG_DFL);
+    for (int sig : {SIGTERM, SIGHUP, SIGINT, SIGQUIT})
+        std::signal(sig, SIG_DFL);
 }
 
-bool TerminalActive() { return term.active; }
+bool TerminalActive() {
+    return term.active;
+}
 
 void SuspendTerminal() {
     if (!term.active || term.suspended) return;

@@ -9,12 +9,26 @@ void SetColour(std::string_view code) {
     bool plus = false, minus = false, u = false, n = false, r = false, blank = true;
     for (char c : code) {
         switch (c) {
-        case '+': plus = true; break;
-        case '-': minus = true; break;
-        case 'u': case 'U': u = true; break;
-        case 'n': case 'N': n = true; break;
-        case 'r': case 'R': r = true; break;
-        default: break;
+        case '+':
+            plus = true;
+            break;
+        case '-':
+            minus = true;
+            break;
+        case 'u':
+        case 'U':
+            u = true;
+            break;
+        case 'n':
+        case 'N':
+            n = true;
+            break;
+        case 'r':
+        case 'R':
+            r = true;
+            break;
+        default:
+            break;
         }
         if (c != ' ') blank = false;
     }
@@ -38,8 +52,12 @@ void SetColour(std::string_view code) {
     CurrentColourIndex = index;
 }
 
-int16_t ConsoleWidth() { return platform::ConsoleColumns(); }
-int16_t ConsoleHeight() { return platform::ConsoleRows(); }
+int16_t ConsoleWidth() {
+    return platform::ConsoleColumns();
+}
+int16_t ConsoleHeight() {
+    return platform::ConsoleRows();
+}
 
 void ScrollArea(int16_t top, int16_t left, int16_t bottom, int16_t right, int16_t lines) {
     platform::ScrollRectangle(top, left, bottom, right, lines);

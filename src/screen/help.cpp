@@ -104,7 +104,8 @@ void ShowHelpLine(HelpFile& help, int32_t n, int16_t row) {
 }
 
 void ShowLines(HelpFile& help, int32_t first, int16_t pageHeight) {
-    for (int16_t r = 1; r <= pageHeight; ++r) ShowHelpLine(help, first + r - 1, r);
+    for (int16_t r = 1; r <= pageHeight; ++r)
+        ShowHelpLine(help, first + r - 1, r);
 }
 
 } // namespace

@@ -29,7 +29,8 @@ void Justify(std::string& line, long m, long skip) {
         s = static_cast<long>(pos) + 1;
         line.insert(pos, 1, ' ');
         f = 2;
-        while (s + f <= static_cast<long>(line.size()) && line[static_cast<size_t>(s + f - 1)] == ' ')
+        while (s + f <= static_cast<long>(line.size()) &&
+               line[static_cast<size_t>(s + f - 1)] == ' ')
             ++f;
     }
 }
@@ -37,7 +38,8 @@ void Justify(std::string& line, long m, long skip) {
 void Align(std::string& line, long m, const std::string& code, long skip, bool textGoesOn) {
     const long n = static_cast<long>(line.size());
     if (code == "A" || code == "B") {
-        const bool hasGap = n > skip && line.find(' ', static_cast<size_t>(skip)) != std::string::npos;
+        const bool hasGap =
+            n > skip && line.find(' ', static_cast<size_t>(skip)) != std::string::npos;
         if (hasGap && textGoesOn) Justify(line, m, skip);
         return;
     }
@@ -69,7 +71,9 @@ std::vector<std::string> FormatParagraphLines(std::string_view t, int16_t q, int
     const long skip = std::labs(q);
     // An indent as wide as the line would leave no room and the text would never advance:
     // every line keeps room for at least one character.
-    auto indentOf = [&](long indent) { return std::clamp<long>(indent, 0, std::max<long>(w - 1, 0)); };
+    auto indentOf = [&](long indent) {
+        return std::clamp<long>(indent, 0, std::max<long>(w - 1, 0));
+    };
     long b = indentOf(q > 0 ? q : 0);
     long c = 1;
     std::vector<std::string> lines;
@@ -83,7 +87,8 @@ std::vector<std::string> FormatParagraphLines(std::string_view t, int16_t q, int
         }
         // Control characters right after the last character stay on the line.
         if (above(c + i - 1))
-            while (control(c + i)) ++j, ++i;
+            while (control(c + i))
+                ++j, ++i;
         long k = j;
         if (above(c + k)) { // the line would end inside a word: back to the blank before it
             while (above(c + k) && k > 0) {
@@ -92,14 +97,16 @@ std::vector<std::string> FormatParagraphLines(std::string_view t, int16_t q, int
             }
         }
         if (below(c + k) && k > 0)
-            while (blank(c + k - 1) && k > 0) --k; // trailing blanks are dropped
+            while (blank(c + k - 1) && k > 0)
+                --k;      // trailing blanks are dropped
         if (k < 1) k = j; // a word longer than the room is cut
         std::string line(static_cast<size_t>(b), ' ');
         if (c <= len) line += t.substr(static_cast<size_t>(c - 1), static_cast<size_t>(k));
         Align(line, b + j, code, skip, len > c + k);
         lines.push_back(std::move(line));
         c += k;
-        while (blank(c)) ++c;
+        while (blank(c))
+            ++c;
         b = indentOf(q < 0 ? -static_cast<long>(q) : 0);
     }
     return lines;
@@ -107,7 +114,8 @@ std::vector<std::string> FormatParagraphLines(std::string_view t, int16_t q, int
 
 void FormatParagraph(std::string& text, int16_t indent, int16_t width, std::string_view alignment) {
     std::string joined;
-    for (const std::string& line : FormatParagraphLines(text, indent, width, alignment)) joined += line;
+    for (const std::string& line : FormatParagraphLines(text, indent, width, alignment))
+        joined += line;
     text = std::move(joined);
 }
 
@@ -131,7 +139,8 @@ void ShowMessage(int16_t row, std::string_view text) {
         bottom = H;
         top = bottom - k - 1;
     }
-    for (std::string& line : lines) line.erase(line.find_last_not_of(' ') + 1);
+    for (std::string& line : lines)
+        line.erase(line.find_last_not_of(' ') + 1);
     int left = 0, right = 0, widest = -1;
     for (const std::string& line : lines) {
         const int g = static_cast<int>(line.size());

@@ -77,7 +77,9 @@ bool SameRect(const WindowRect& a, const WindowRect& b) {
 
 } // namespace
 
-std::string WindowStackPath() { return app::SessionSettings.workDir + "WinPush.tmp"; }
+std::string WindowStackPath() {
+    return app::SessionSettings.workDir + "WinPush.tmp";
+}
 
 void PushWindow(int16_t top, int16_t left, int16_t bottom, int16_t right) {
     PushEntry entry;
@@ -109,8 +111,7 @@ void PushWindow(int16_t top, int16_t left, int16_t bottom, int16_t right) {
         long start = kEmptyEnd;
         long end;
         // An end position that does not lie within the file cannot be trusted: start afresh.
-        if (size > 3 && ReadEnd(f.get(), end) && end >= kEmptyEnd && end <= size + 1)
-            start = end;
+        if (size > 3 && ReadEnd(f.get(), end) && end >= kEmptyEnd && end <= size + 1) start = end;
         const long next = start + static_cast<long>(record.size());
         if (next <= std::numeric_limits<int32_t>::max() &&
             WriteAt(f.get(), start - 1, record.data(), record.size()) && WriteEnd(f.get(), next) &&
@@ -146,7 +147,8 @@ void PopWindow() {
         f.reset();
         platform::RemoveFile(path);
         // The records below ours went with the file.
-        for (PushEntry& e : Windows.pushes) e.saved = false;
+        for (PushEntry& e : Windows.pushes)
+            e.saved = false;
     };
     if (size < 4 || !ReadEnd(file, end) || end < kEmptyEnd + kRecordOverhead || end > size + 1)
         return distrust();
@@ -164,7 +166,8 @@ void PopWindow() {
     const WindowRect rect{int16_t(v[6]), int16_t(v[7]), int16_t(v[8]), int16_t(v[9])};
     // The record must be the one this program pushed last, and its length must match.
     if (!SameRect(rect, entry.rect) || !SameRect(enclosing, entry.enclosing) ||
-        length != kRecordOverhead + 2 * CellCount(rect) || !InsideConsole(int16_t(v[0]), int16_t(v[1])))
+        length != kRecordOverhead + 2 * CellCount(rect) ||
+        !InsideConsole(int16_t(v[0]), int16_t(v[1])))
         return distrust();
     std::string cells(static_cast<size_t>(length - kRecordOverhead), '\0');
     if (!cells.empty() && !ReadAt(file, start - 1 + 20, cells.data(), cells.size()))
@@ -215,7 +218,9 @@ void DrawFrame(int16_t style) {
     edge(w.bottom, set[2], horizontal, set[3]);
 }
 
-int16_t InteriorTop() { return Windows.depth == 0 ? 1 : static_cast<int16_t>(Windows.current.top + 1); }
+int16_t InteriorTop() {
+    return Windows.depth == 0 ? 1 : static_cast<int16_t>(Windows.current.top + 1);
+}
 int16_t InteriorLeft() {
     return Windows.depth == 0 ? 1 : static_cast<int16_t>(Windows.current.left + 1);
 }
@@ -223,6 +228,8 @@ int16_t InteriorRight() {
     return Windows.depth == 0 ? ConsoleWidth() : static_cast<int16_t>(Windows.current.right - 1);
 }
 
-void ResetWindowsForTests() { Windows = WindowStack{}; }
+void ResetWindowsForTests() {
+    Windows = WindowStack{};
+}
 
 } // namespace screen

@@ -23,8 +23,8 @@ struct PushEntry {
 };
 
 struct WindowStack {
-    int16_t depth = 0;         // windows pushed by this program and not yet popped
-    WindowRect current;        // the innermost open window
+    int16_t depth = 0;             // windows pushed by this program and not yet popped
+    WindowRect current;            // the innermost open window
     std::vector<PushEntry> pushes; // this program's pushes, refused ones included, oldest first
 };
 

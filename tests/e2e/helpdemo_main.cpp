@@ -27,10 +27,14 @@ void DrawBackground() {
     screen::SetColour("h");
     Write(1, 1, " PROVA D'AJUDA");
     screen::SetColour("n");
-    Write(2, 1, "Benvinguts: \xB7ngel, c\x95" "dol, fa\x87" "ana, l\xA1nia, M\x81ller, ni\xA4o, cel\xFAla");
+    Write(2, 1,
+          "Benvinguts: \xB7ngel, c\x95"
+          "dol, fa\x87"
+          "ana, l\xA1nia, M\x81ller, ni\xA4o, cel\xFAla");
     for (int16_t row = 3; row <= 23; ++row)
-        Write(row, 1, "Fila " + std::to_string(100 + row).substr(1) + " \xB3 " +
-                          std::string(60, static_cast<char>('a' + row % 26)));
+        Write(row, 1,
+              "Fila " + std::to_string(100 + row).substr(1) + " \xB3 " +
+                  std::string(60, static_cast<char>('a' + row % 26)));
     screen::SetColour("r");
     Write(25, 1, " F1=Ajuda  Q=Sortir ");
     screen::SetColour("n");
@@ -55,7 +59,8 @@ std::string Describe(const platform::InputEvent& event) {
 
 int main(int argc, char** argv) {
     app::LoadSession();
-    if (!app::SessionSettings.rootDir.empty()) platform::ChangeDirectory(app::SessionSettings.rootDir);
+    if (!app::SessionSettings.rootDir.empty())
+        platform::ChangeDirectory(app::SessionSettings.rootDir);
     const std::string topic = argc > 1 ? argv[1] : "MENU01";
     if (!platform::StartTerminal()) {
         std::fprintf(stderr, "helpdemo: standard input and output must be a terminal\n");

@@ -43,7 +43,8 @@ void WriteFile(const std::string& path, const uint8_t* data, size_t size) {
 }
 
 void CheckBalanced() {
-    if (screen::Windows.depth != 0 || !screen::Windows.pushes.empty() || screen::Windows.current.top != 0)
+    if (screen::Windows.depth != 0 || !screen::Windows.pushes.empty() ||
+        screen::Windows.current.top != 0)
         std::abort();
     const int16_t row = platform::CursorRow(), column = platform::CursorColumn();
     if (row < 1 || row > 25 || column < 1 || column > 80) std::abort();
@@ -56,10 +57,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     app::SessionSettings.colours = app::ParseColourText(app::kDefaultColourText);
     const std::string path = screen::WindowStackPath();
     uint8_t rect[4] = {3, 3, 6, 9};
-    for (size_t i = 0; i < 4 && i < size; ++i) rect[i] = data[i];
+    for (size_t i = 0; i < 4 && i < size; ++i)
+        rect[i] = data[i];
     const uint8_t* payload = size > 4 ? data + 4 : data;
     const size_t payloadSize = size > 4 ? size - 4 : 0;
-    const int16_t top = rect[0] % 28, left = rect[1] % 84, bottom = rect[2] % 28, right = rect[3] % 84;
+    const int16_t top = rect[0] % 28, left = rect[1] % 84, bottom = rect[2] % 28,
+                  right = rect[3] % 84;
 
     // A pop over whatever the file holds.
     screen::ResetWindowsForTests();

@@ -12,7 +12,7 @@ using namespace platform;
 namespace {
 
 class ConsoleTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ResetConsoleForTests(); }
     void TearDown() override { ResetConsoleForTests(); }
 };
@@ -39,7 +39,7 @@ TEST_F(ConsoleTest, WriteMovesTheCursorAndClipsAtTheRowEnd) {
 TEST_F(ConsoleTest, CursorOutOfRangeKeepsThatCoordinate) {
     const struct {
         int16_t row, column, wantRow, wantColumn;
-    } cases[] = {{10, 20, 10, 20}, {0, 30, 10, 30}, {26, 40, 10, 40}, {12, 0, 12, 40},
+    } cases[] = {{10, 20, 10, 20}, {0, 30, 10, 30},  {26, 40, 10, 40}, {12, 0, 12, 40},
                  {13, 81, 13, 40}, {-1, -1, 13, 40}, {25, 80, 25, 80}, {1, 1, 1, 1}};
     for (const auto& c : cases) {
         SetCursorPosition(c.row, c.column);
@@ -88,8 +88,8 @@ TEST_F(ConsoleTest, ClearAndCursorSize) {
         int16_t size;
         bool visible;
         int16_t wantSize;
-    } cases[] = {{0, false, 25}, {50, true, 50}, {100, true, 99}, {5, true, 10}, {0, false, 10},
-                 {-1, true, 10}, {99, true, 99}, {-7, true, 99}};
+    } cases[] = {{0, false, 25}, {50, true, 50}, {100, true, 99}, {5, true, 10},
+                 {0, false, 10}, {-1, true, 10}, {99, true, 99},  {-7, true, 99}};
     for (const auto& c : cases) {
         SetCursorSize(c.size);
         EXPECT_EQ(CursorVisible(), c.visible) << c.size;
@@ -125,6 +125,7 @@ TEST_F(ConsoleTest, InputQueueInOrderWithMouseOnlyWhileReporting) {
     EXPECT_EQ(e.modifiers, kLeftCtrl);
     EXPECT_FALSE(PeekInput());
 
+    EXPECT_EQ(MouseButtonCount(), 3); // headless: the mouse of injected clicks
     SetMouseReporting(true);
     InjectInput(MousePressEvent(kLeftButton, 3, 4, kShift));
     ASSERT_TRUE(PollInput(e));
@@ -138,16 +139,20 @@ TEST_F(ConsoleTest, EmptyPollWaitsBrieflyWithoutSpinning) {
     InputEvent e;
     const auto start = std::chrono::steady_clock::now();
     const std::clock_t cpuStart = std::clock();
-    for (int i = 0; i < 10; ++i) EXPECT_FALSE(PollInput(e));
-    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    for (int i = 0; i < 10; ++i)
+        EXPECT_FALSE(PollInput(e));
+    const double wall =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const double cpu = double(std::clock() - cpuStart) / CLOCKS_PER_SEC;
-    EXPECT_GE(wall, 0.15);  // about 20 ms each
+    EXPECT_GE(wall, 0.15); // about 20 ms each
     EXPECT_LT(wall, 2.0);
     EXPECT_LT(cpu, wall / 4); // asleep, not busy
     // The zero-wait peek does not pause.
     const auto peekStart = std::chrono::steady_clock::now();
-    for (int i = 0; i < 100; ++i) EXPECT_FALSE(PeekInput());
-    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - peekStart).count(), 0.1);
+    for (int i = 0; i < 100; ++i)
+        EXPECT_FALSE(PeekInput());
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - peekStart).count(),
+              0.1);
 }
 
 TEST_F(ConsoleTest, InsertToggleAndClipboardPersistPerTerminal) {

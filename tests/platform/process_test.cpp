@@ -14,8 +14,8 @@ TEST(ProcessTest, StartsWithArgumentsAsGivenAndWaits) {
     const std::string target = dir + "/a file; echo injected";
     // The arguments reach the program one by one, blanks and shell characters untouched, and
     // RunProcess returns only when the program has ended.
-    EXPECT_TRUE(platform::RunProcess({"sh", "-c", "sleep 0.2; printf '%s' \"$1\" > \"$2\"", "sh",
-                                      "caf\x82 $HOME `x`", target}));
+    EXPECT_TRUE(platform::RunProcess(
+        {"sh", "-c", "sleep 0.2; printf '%s' \"$1\" > \"$2\"", "sh", "caf\x82 $HOME `x`", target}));
     std::ifstream in(target);
     std::string got((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ(got, "caf\xC3\xA9 $HOME `x`");

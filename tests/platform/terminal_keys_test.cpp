@@ -26,21 +26,24 @@ void Check(const InputEvent& e, const Want& w, const std::string& what) {
 
 constexpr InputKind Ch = InputKind::Character, Ex = InputKind::ExtendedKey, No = InputKind::None;
 
-int Own(int key, int m) { return kOwnKeyBase + key * 16 + m; }
+int Own(int key, int m) {
+    return kOwnKeyBase + key * 16 + m;
+}
 
 TEST(TerminalKeysTest, Characters) {
     const struct {
         uint32_t in;
         Want want;
     } cases[] = {
-        {'a', {Ch, 'a', 0}},      {13, {Ch, 13, 0}},      {10, {Ch, 13, 0}},
-        {127, {Ch, 8, 0}},        {8, {Ch, 8, 0}},        {9, {Ch, 9, 0}},
-        {27, {Ch, 27, 0}},        {3, {Ch, 3, 0}},        {0, {No, 0, 0}},
-        {0xE9, {Ch, 0x82, 0}},    {0xC7, {Ch, 0x80, 0}},  {0xB7, {Ch, 0xFA, 0}},
-        {0x20AC, {Ch, 0xD5, 0}},  {0x131, {Ch, 0xD5, 0}}, {0x4E2D, {No, 0, 0}},
+        {'a', {Ch, 'a', 0}},     {13, {Ch, 13, 0}},      {10, {Ch, 13, 0}},
+        {127, {Ch, 8, 0}},       {8, {Ch, 8, 0}},        {9, {Ch, 9, 0}},
+        {27, {Ch, 27, 0}},       {3, {Ch, 3, 0}},        {0, {No, 0, 0}},
+        {0xE9, {Ch, 0x82, 0}},   {0xC7, {Ch, 0x80, 0}},  {0xB7, {Ch, 0xFA, 0}},
+        {0x20AC, {Ch, 0xD5, 0}}, {0x131, {Ch, 0xD5, 0}}, {0x4E2D, {No, 0, 0}},
         {0x2551, {Ch, 0xBA, 0}},
     };
-    for (const auto& c : cases) Check(DecodeTerminalKey(false, c.in), c.want, std::to_string(c.in));
+    for (const auto& c : cases)
+        Check(DecodeTerminalKey(false, c.in), c.want, std::to_string(c.in));
 }
 
 TEST(TerminalKeysTest, CursesKeyCodes) {
@@ -48,17 +51,22 @@ TEST(TerminalKeysTest, CursesKeyCodes) {
         int in;
         Want want;
     } cases[] = {
-        {KEY_UP, {Ex, 0x48, 0}},       {KEY_DOWN, {Ex, 0x50, 0}},      {KEY_LEFT, {Ex, 0x4B, 0}},
-        {KEY_RIGHT, {Ex, 0x4D, 0}},    {KEY_HOME, {Ex, 0x47, 0}},      {KEY_END, {Ex, 0x4F, 0}},
-        {KEY_PPAGE, {Ex, 0x49, 0}},    {KEY_NPAGE, {Ex, 0x51, 0}},     {KEY_IC, {Ex, 0x52, 0}},
-        {KEY_DC, {Ex, 0x53, 0}},       {KEY_B2, {Ex, 0x4C, 0}},        {KEY_BTAB, {Ex, 0x0F, kShift}},
-        {KEY_BACKSPACE, {Ch, 8, 0}},   {KEY_ENTER, {Ch, 13, 0}},       {KEY_F(1), {Ex, 0x3B, 0}},
-        {KEY_F(10), {Ex, 0x44, 0}},    {KEY_F(11), {Ex, 0x57, 0}},     {KEY_F(12), {Ex, 0x58, 0}},
-        {KEY_F(13), {Ex, 0x3B, kShift}}, {KEY_F(28), {Ex, 0x3E, kLeftCtrl}},
+        {KEY_UP, {Ex, 0x48, 0}},           {KEY_DOWN, {Ex, 0x50, 0}},
+        {KEY_LEFT, {Ex, 0x4B, 0}},         {KEY_RIGHT, {Ex, 0x4D, 0}},
+        {KEY_HOME, {Ex, 0x47, 0}},         {KEY_END, {Ex, 0x4F, 0}},
+        {KEY_PPAGE, {Ex, 0x49, 0}},        {KEY_NPAGE, {Ex, 0x51, 0}},
+        {KEY_IC, {Ex, 0x52, 0}},           {KEY_DC, {Ex, 0x53, 0}},
+        {KEY_B2, {Ex, 0x4C, 0}},           {KEY_BTAB, {Ex, 0x0F, kShift}},
+        {KEY_BACKSPACE, {Ch, 8, 0}},       {KEY_ENTER, {Ch, 13, 0}},
+        {KEY_F(1), {Ex, 0x3B, 0}},         {KEY_F(10), {Ex, 0x44, 0}},
+        {KEY_F(11), {Ex, 0x57, 0}},        {KEY_F(12), {Ex, 0x58, 0}},
+        {KEY_F(13), {Ex, 0x3B, kShift}},   {KEY_F(28), {Ex, 0x3E, kLeftCtrl}},
         {KEY_F(52), {Ex, 0x3E, kLeftAlt}}, {KEY_F(37), {Ex, 0x3B, kLeftCtrl | kShift}},
-        {KEY_SLEFT, {Ex, 0x4B, kShift}}, {KEY_SHOME, {Ex, 0x47, kShift}}, {KEY_MOUSE, {No, 0, 0}},
+        {KEY_SLEFT, {Ex, 0x4B, kShift}},   {KEY_SHOME, {Ex, 0x47, kShift}},
+        {KEY_MOUSE, {No, 0, 0}},
     };
-    for (const auto& c : cases) Check(DecodeTerminalKey(true, uint32_t(c.in)), c.want, std::to_string(c.in));
+    for (const auto& c : cases)
+        Check(DecodeTerminalKey(true, uint32_t(c.in)), c.want, std::to_string(c.in));
 }
 
 TEST(TerminalKeysTest, OwnSequenceCodes) {
@@ -67,10 +75,10 @@ TEST(TerminalKeysTest, OwnSequenceCodes) {
         Want want;
     } cases[] = {
         {Own(kOwnF1, 1), {Ex, 0x3B, 0}},
-        {Own(kOwnF1 + 3, 3), {Ex, 0x3E, kLeftAlt}},       // Alt+F4
-        {Own(kOwnF1 + 3, 5), {Ex, 0x3E, kLeftCtrl}},      // Ctrl+F4
-        {Own(kOwnF1 + 9, 2), {Ex, 0x44, kShift}},         // Shift+F10
-        {Own(kOwnLeft, 5), {Ex, 0x4B, kLeftCtrl}},        // Ctrl+Left
+        {Own(kOwnF1 + 3, 3), {Ex, 0x3E, kLeftAlt}},  // Alt+F4
+        {Own(kOwnF1 + 3, 5), {Ex, 0x3E, kLeftCtrl}}, // Ctrl+F4
+        {Own(kOwnF1 + 9, 2), {Ex, 0x44, kShift}},    // Shift+F10
+        {Own(kOwnLeft, 5), {Ex, 0x4B, kLeftCtrl}},   // Ctrl+Left
         {Own(kOwnRight, 5), {Ex, 0x4D, kLeftCtrl}},
         {Own(kOwnHome, 5), {Ex, 0x47, kLeftCtrl}},
         {Own(kOwnHome, 8), {Ex, 0x47, kLeftCtrl | kLeftAlt | kShift}},
@@ -81,7 +89,8 @@ TEST(TerminalKeysTest, OwnSequenceCodes) {
         {Own(kOwnKeypadEnter, 1), {Ch, 13, 0}},
         {Own(kOwnKeypadMinus, 1), {Ch, '-', 0}},
     };
-    for (const auto& c : cases) Check(DecodeTerminalKey(true, uint32_t(c.in)), c.want, std::to_string(c.in));
+    for (const auto& c : cases)
+        Check(DecodeTerminalKey(true, uint32_t(c.in)), c.want, std::to_string(c.in));
 }
 
 TEST(TerminalKeysTest, EscapeThenKeyIsAlt) {

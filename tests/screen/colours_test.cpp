@@ -14,8 +14,8 @@ TEST_F(ColoursTest, CodeLettersSelectIndexAndAttribute) {
     const struct {
         const char* code;
         screen::ColourIndex index;
-    } cases[] = {{"h", 0}, {"x", 0}, {"n", 1}, {"r", 2}, {"rh", 2}, {"NR", 3},
-                 {"un", 4}, {"u", 4}, {"RH", 2}, {"Nh", 1}};
+    } cases[] = {{"h", 0},  {"x", 0},  {"n", 1}, {"r", 2},  {"rh", 2},
+                 {"NR", 3}, {"un", 4}, {"u", 4}, {"RH", 2}, {"Nh", 1}};
     for (const auto& c : cases) {
         SetColour("n"); // start from another index each time
         SetColour("h");
@@ -111,11 +111,13 @@ TEST_F(ColoursTest, ScrollAreaDownAndClippedToScreen) {
     screen::ScrollArea(20, 70, 99, 200, -3);
     for (int r = 20; r <= 25; ++r) {
         for (int c = 70; c <= 80; ++c) {
-            const platform::Cell got = platform::ReadCell(static_cast<int16_t>(r), static_cast<int16_t>(c));
+            const platform::Cell got =
+                platform::ReadCell(static_cast<int16_t>(r), static_cast<int16_t>(c));
             if (r < 23) {
                 EXPECT_EQ(got.character, ' ');
             } else {
-                EXPECT_EQ(got.character, before[static_cast<size_t>((r - 4) * 80 + c - 1)].character);
+                EXPECT_EQ(got.character,
+                          before[static_cast<size_t>((r - 4) * 80 + c - 1)].character);
             }
         }
     }

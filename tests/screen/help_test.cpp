@@ -20,7 +20,8 @@ std::vector<std::vector<platform::Cell>> screens;
 std::vector<platform::Cell> Cells() {
     std::vector<platform::Cell> cells;
     for (int16_t r = 1; r <= 25; ++r)
-        for (int16_t c = 1; c <= 80; ++c) cells.push_back(platform::ReadCell(r, c));
+        for (int16_t c = 1; c <= 80; ++c)
+            cells.push_back(platform::ReadCell(r, c));
     return cells;
 }
 
@@ -32,11 +33,15 @@ void PlayNextKey() {
         platform::InjectInput(platform::CharacterEvent(27));
 }
 
-platform::InputEvent Ext(KeyCode code) { return platform::ExtendedKeyEvent(uint8_t(code >> 8)); }
-platform::InputEvent Esc() { return platform::CharacterEvent(27); }
+platform::InputEvent Ext(KeyCode code) {
+    return platform::ExtendedKeyEvent(uint8_t(code >> 8));
+}
+platform::InputEvent Esc() {
+    return platform::CharacterEvent(27);
+}
 
 class HelpTest : public ScreenTest {
-protected:
+  protected:
     void SetUp() override {
         ScreenTest::SetUp();
         oldDir_ = platform::CurrentDirectory();
@@ -68,7 +73,8 @@ protected:
     static int LineOn(const std::vector<platform::Cell>& cells, int interiorRow) {
         const int row = 4 + interiorRow;
         std::string text;
-        for (int c = 3; c <= 9; ++c) text += char(cells[size_t((row - 1) * 80 + c - 1)].character);
+        for (int c = 3; c <= 9; ++c)
+            text += char(cells[size_t((row - 1) * 80 + c - 1)].character);
         if (text.rfind("LINE ", 0) != 0) return 0;
         return std::stoi(text.substr(5));
     }
@@ -121,7 +127,8 @@ TEST_F(HelpTest, WindowGeometryAndRestoredScreen) {
     const auto& shown = screens[0];
     auto text = [&](int row, int column, int n) {
         std::string t;
-        for (int c = column; c < column + n; ++c) t += char(shown[size_t((row - 1) * 80 + c - 1)].character);
+        for (int c = column; c < column + n; ++c)
+            t += char(shown[size_t((row - 1) * 80 + c - 1)].character);
         return t;
     };
     EXPECT_EQ(text(4, 1, 80), "\xC9" + std::string(78, '\xCD') + "\xBB");
@@ -131,9 +138,11 @@ TEST_F(HelpTest, WindowGeometryAndRestoredScreen) {
     EXPECT_EQ(text(5, 1, 80), "\xBA LINE 01" + std::string(76 - 7, '.') + " \xBA");
     EXPECT_EQ(text(5, 2, 1), " ");
     EXPECT_EQ(shown[size_t(4 * 80 + 2)].attribute, 7); // lines in the normal colour
-    for (int c = 1; c <= 80; ++c) { // rows 3 and 23 untouched
-        EXPECT_EQ(shown[size_t(2 * 80 + c - 1)].character, before[size_t(2 * 80 + c - 1)].character);
-        EXPECT_EQ(shown[size_t(22 * 80 + c - 1)].character, before[size_t(22 * 80 + c - 1)].character);
+    for (int c = 1; c <= 80; ++c) {                    // rows 3 and 23 untouched
+        EXPECT_EQ(shown[size_t(2 * 80 + c - 1)].character,
+                  before[size_t(2 * 80 + c - 1)].character);
+        EXPECT_EQ(shown[size_t(22 * 80 + c - 1)].character,
+                  before[size_t(22 * 80 + c - 1)].character);
     }
     EXPECT_TRUE(SameCells(Snapshot(), before));
     EXPECT_EQ(platform::CursorRow(), 12);
@@ -146,19 +155,28 @@ TEST_F(HelpTest, WindowGeometryAndRestoredScreen) {
 
 TEST_F(HelpTest, ShortFileShowsBlankRowsAndIgnoresPaging) {
     WriteHelp("MENU01", NumberedLines(10));
-    script = {Ext(kKeyDown), Ext(kKeyUp), Ext(kKeyPgDn), Ext(kKeyPgUp), Ext(kKeyHome), Ext(kKeyEnd)};
+    script = {Ext(kKeyDown), Ext(kKeyUp),   Ext(kKeyPgDn),
+              Ext(kKeyPgUp), Ext(kKeyHome), Ext(kKeyEnd)};
     ShowHelp("MENU01");
     ASSERT_EQ(screens.size(), 7u);
     for (const auto& s : screens) {
-        for (int r = 1; r <= 10; ++r) EXPECT_EQ(LineOn(s, r), r);
+        for (int r = 1; r <= 10; ++r)
+            EXPECT_EQ(LineOn(s, r), r);
         for (int r = 11; r <= 17; ++r) {
-            for (int c = 2; c <= 79; ++c) EXPECT_EQ(s[size_t((r + 3) * 80 + c - 1)].character, ' ');
+            for (int c = 2; c <= 79; ++c)
+                EXPECT_EQ(s[size_t((r + 3) * 80 + c - 1)].character, ' ');
         }
     }
 }
 
 TEST_F(HelpTest, ColourToggles) {
-    std::string line = "ab\x1e" "cd\x1e" "ef \x1f" "un\x1f \x10" "rv\x10 \x1e\x1f" "x\x1e" "y\x1f";
+    std::string line = "ab\x1e"
+                       "cd\x1e"
+                       "ef \x1f"
+                       "un\x1f \x10"
+                       "rv\x10 \x1e\x1f"
+                       "x\x1e"
+                       "y\x1f";
     line.resize(80, ' ');
     WriteHelp("MENU01", line);
     ShowHelp("MENU01");
@@ -167,11 +185,22 @@ TEST_F(HelpTest, ColourToggles) {
     const struct {
         char ch;
         uint8_t attribute;
-    } want[] = {{'a', normal}, {'b', normal}, {'c', highlight}, {'d', highlight}, {'e', normal},
-                {'f', normal}, {' ', normal}, {'u', underline}, {'n', underline}, {' ', normal},
-                {'r', reverse}, {'v', reverse}, {' ', normal},
+    } want[] = {{'a', normal},
+                {'b', normal},
+                {'c', highlight},
+                {'d', highlight},
+                {'e', normal},
+                {'f', normal},
+                {' ', normal},
+                {'u', underline},
+                {'n', underline},
+                {' ', normal},
+                {'r', reverse},
+                {'v', reverse},
+                {' ', normal},
                 // highlight then underline on: underline; highlight off while underlined: no change
-                {'x', underline}, {'y', underline}};
+                {'x', underline},
+                {'y', underline}};
     for (size_t i = 0; i < std::size(want); ++i) {
         const platform::Cell cell = s[size_t(4 * 80 + 2 + i)];
         EXPECT_EQ(cell.character, uint8_t(want[i].ch)) << i;
@@ -185,14 +214,19 @@ TEST_F(HelpTest, SeventySixCharactersAtMost) {
     ShowHelp("MENU01");
     const auto& s = screens.at(0);
     for (int row : {5, 6}) {
-        EXPECT_NE(s[size_t((row - 1) * 80 + 77)].character, ' ') << row;  // column 78
-        EXPECT_EQ(s[size_t((row - 1) * 80 + 78)].character, ' ') << row;  // column 79
+        EXPECT_NE(s[size_t((row - 1) * 80 + 77)].character, ' ') << row; // column 78
+        EXPECT_EQ(s[size_t((row - 1) * 80 + 78)].character, ' ') << row; // column 79
     }
 }
 
 TEST_F(HelpTest, LineEndsShowAsBlanks) {
     // Six switch bytes leave 72 visible characters, so CR LF falls within the 76 shown.
-    std::string line = "\x1e" "a\x1e" "\x1f" "b\x1f" "\x10" "c\x10";
+    std::string line = "\x1e"
+                       "a\x1e"
+                       "\x1f"
+                       "b\x1f"
+                       "\x10"
+                       "c\x10";
     line += std::string(78 - line.size(), 'z') + "\r\n";
     WriteHelp("MENU01", line);
     ShowHelp("MENU01");
@@ -215,11 +249,12 @@ TEST_F(HelpTest, NestedHelpOnF1) {
     EXPECT_EQ(Page(screens[1]), (std::pair<int, int>{18, 34}));
     auto row5 = [](const std::vector<platform::Cell>& s) {
         std::string t;
-        for (int c = 3; c <= 14; ++c) t += char(s[size_t(4 * 80 + c - 1)].character);
+        for (int c = 3; c <= 14; ++c)
+            t += char(s[size_t(4 * 80 + c - 1)].character);
         return t;
     };
     EXPECT_EQ(row5(screens[2]), "HELP ON HELP");
-    EXPECT_EQ(row5(screens[3]), "HELP ON HELP"); // F1 inside the help on help is ignored
+    EXPECT_EQ(row5(screens[3]), "HELP ON HELP");    // F1 inside the help on help is ignored
     EXPECT_TRUE(SameCells(screens[4], screens[1])); // back to the first window unchanged
     EXPECT_EQ(Page(screens[5]), (std::pair<int, int>{19, 35}));
     EXPECT_EQ(Windows.depth, 0);
@@ -228,13 +263,14 @@ TEST_F(HelpTest, NestedHelpOnF1) {
 
 TEST_F(HelpTest, AnyFileContentShowsWithoutHarm) {
     std::string binary;
-    for (int i = 0; i < 1000; ++i) binary += char((i * 37) % 256);
+    for (int i = 0; i < 1000; ++i)
+        binary += char((i * 37) % 256);
     const struct {
         const char* what;
         std::string bytes;
-    } cases[] = {{"missing", ""}, {"empty", ""}, {"binary", binary},
-                 {"no line ends", std::string(333, 'w')}, {"one byte", "x"},
-                 {"half a record", std::string(40, 'h')}};
+    } cases[] = {{"missing", ""},    {"empty", ""},
+                 {"binary", binary}, {"no line ends", std::string(333, 'w')},
+                 {"one byte", "x"},  {"half a record", std::string(40, 'h')}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         if (std::string(c.what) == "missing")
@@ -243,8 +279,8 @@ TEST_F(HelpTest, AnyFileContentShowsWithoutHarm) {
             WriteHelp("MENU01", c.bytes);
         FillPattern();
         const auto before = Snapshot();
-        script = {Ext(kKeyDown), Ext(kKeyEnd), Ext(kKeyPgUp), Ext(kKeyPgDn), Ext(kKeyHome),
-                  platform::MousePressEvent(1, 3, 3)};
+        script = {Ext(kKeyDown), Ext(kKeyEnd),  Ext(kKeyPgUp),
+                  Ext(kKeyPgDn), Ext(kKeyHome), platform::MousePressEvent(1, 3, 3)};
         scriptAt = 0;
         screens.clear();
         ShowHelp("MENU01");
@@ -260,7 +296,8 @@ TEST_F(HelpTest, AnyFileContentShowsWithoutHarm) {
 
 TEST_F(HelpTest, WinModeStartsTheLauncherWithoutAShell) {
     const std::string launcher = dir_ + "/launcher with blank";
-    std::ofstream(launcher) << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$(dirname \"$0\")/args.txt\"\n";
+    std::ofstream(launcher) << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > "
+                               "\"$(dirname \"$0\")/args.txt\"\n";
     std::filesystem::permissions(launcher, std::filesystem::perms::owner_all);
     ::setenv("COMSPEC", launcher.c_str(), 1);
     app::SessionSettings.outputMode = "WIN";
@@ -277,8 +314,9 @@ TEST_F(HelpTest, WinModeStartsTheLauncherWithoutAShell) {
 
 TEST(HelpCommandTest, BuildsTheLauncherArguments) {
     ::setenv("COMSPEC", "C:\\WINDOWS\\SYSTEM32\\CMD.EXE", 1);
-    EXPECT_EQ(HelpCommand("MENU01"), (std::vector<std::string>{"C:\\WINDOWS\\SYSTEM32\\CMD.EXE", "/C",
-                                                               "REDERO", "AJUDA\\MENU01.HTM"}));
+    EXPECT_EQ(HelpCommand("MENU01"),
+              (std::vector<std::string>{"C:\\WINDOWS\\SYSTEM32\\CMD.EXE", "/C", "REDERO",
+                                        "AJUDA\\MENU01.HTM"}));
     ::unsetenv("COMSPEC");
 }
 
@@ -287,7 +325,7 @@ TEST(KeyCodeTest, FromKeyTexts) {
     EXPECT_EQ(KeyCodeOf("\x1b"), kKeyEsc);
     EXPECT_EQ(KeyCodeOf(std::string("\0\x48", 2)), kKeyUp);
     EXPECT_EQ(KeyCodeOf(std::string("\0\x2d", 2)), kKeyAltX);
-    EXPECT_EQ(KeyCodeOf("\x82"), 0x82); // é
+    EXPECT_EQ(KeyCodeOf("\x82"), 0x82); // e acute
     EXPECT_EQ(KeyCodeOf("\xff\xff\x04\x01"), kKeyMouse);
     EXPECT_EQ(KeyCodeOf(platform::EventKeyText(platform::ExtendedKeyEvent(0x3E))), kKeyF4);
 }

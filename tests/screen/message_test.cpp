@@ -32,14 +32,15 @@ TEST(FormatParagraphTest, Alignments) {
         {"aaa bbb ccc", 2, 8, "I", {"  aaa   ", "bbb ccc "}},
         {"aaa bbb ccc ddd", -2, 8, "I", {"aaa bbb ", "  ccc   ", "  ddd   "}},
         {"abcdefghij", 0, 4, "I", {"abcd", "efgh", "ij  "}}, // a long word is cut
-        {"aaa   bbb", 0, 4, "I", {"aaa ", "bbb "}},         // blanks between lines go
+        {"aaa   bbb", 0, 4, "I", {"aaa ", "bbb "}},          // blanks between lines go
         {"", 0, 10, "I", {}},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(FormatParagraphLines(c.text, c.indent, c.width, c.code), c.lines)
             << c.text << " / " << c.width << " / " << c.code;
         std::string joined, text = c.text;
-        for (const auto& line : c.lines) joined += line;
+        for (const auto& line : c.lines)
+            joined += line;
         FormatParagraph(text, c.indent, c.width, c.code);
         EXPECT_EQ(text, joined);
     }
@@ -47,9 +48,17 @@ TEST(FormatParagraphTest, Alignments) {
 
 TEST(FormatParagraphTest, ControlCharactersTakeNoRoom) {
     // \x1e marks stay in the text but do not count against the width.
-    EXPECT_EQ(FormatParagraphLines("aa\x1e" "bb\x1e cc dd", 0, 5, "I"),
-              (std::vector<std::string>{"aa\x1e" "bb\x1e ", "cc dd"}));
-    EXPECT_EQ(FormatParagraphLines("\x1e" "abc", 0, 3, "I"), (std::vector<std::string>{"\x1e" "abc"}));
+    EXPECT_EQ(FormatParagraphLines("aa\x1e"
+                                   "bb\x1e cc dd",
+                                   0, 5, "I"),
+              (std::vector<std::string>{"aa\x1e"
+                                        "bb\x1e ",
+                                        "cc dd"}));
+    EXPECT_EQ(FormatParagraphLines("\x1e"
+                                   "abc",
+                                   0, 3, "I"),
+              (std::vector<std::string>{"\x1e"
+                                        "abc"}));
 }
 
 TEST(FormatParagraphTest, WidthNoWiderThanTheIndentStillEnds) {
@@ -132,7 +141,8 @@ TEST_F(MessageTest, EmptyOrOversizedTextKeepsStacksBalanced) {
     EXPECT_EQ(Windows.current.top, 2);
 
     std::string huge;
-    for (int i = 0; i < 40; ++i) huge += std::string(70, 'a' + i % 26) + " ";
+    for (int i = 0; i < 40; ++i)
+        huge += std::string(70, 'a' + i % 26) + " ";
     ShowMessage(12, huge);
     EXPECT_EQ(Windows.depth, 2);
     EXPECT_EQ(Windows.current.top, 1);
@@ -146,7 +156,9 @@ TEST_F(MessageTest, EmptyOrOversizedTextKeepsStacksBalanced) {
 
 TEST_F(MessageTest, ControlCharactersDoNotPushTheBoxOffScreen) {
     std::string text;
-    for (int i = 0; i < 20; ++i) text += "\x10" "abc";
+    for (int i = 0; i < 20; ++i)
+        text += "\x10"
+                "abc";
     text += std::string(40, 'z');
     ShowMessage(12, text);
     EXPECT_EQ(Windows.depth, 1);

@@ -14,7 +14,7 @@
 #include <vector>
 
 class ScreenTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         char pattern[] = "/tmp/orb-screen-XXXXXX";
         ASSERT_NE(::mkdtemp(pattern), nullptr);
@@ -43,7 +43,8 @@ protected:
                 cells.push_back(platform::ReadCell(r, c));
         return cells;
     }
-    static bool SameCells(const std::vector<platform::Cell>& a, const std::vector<platform::Cell>& b) {
+    static bool SameCells(const std::vector<platform::Cell>& a,
+                          const std::vector<platform::Cell>& b) {
         if (a.size() != b.size()) return false;
         for (size_t i = 0; i < a.size(); ++i)
             if (a[i].character != b[i].character || a[i].attribute != b[i].attribute) return false;

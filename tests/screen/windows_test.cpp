@@ -8,7 +8,7 @@ using namespace screen;
 namespace {
 
 class WindowsTest : public ScreenTest {
-protected:
+  protected:
     std::string ReadStack() const {
         std::ifstream in(StackFile(), std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
