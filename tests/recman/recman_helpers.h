@@ -262,7 +262,7 @@ inline void Start(Child& child, const std::vector<std::string>& args,
 }
 
 // Runs the tool to its end; the exit code.
-inline int Run(const std::vector<std::string>& args, const std::string& input = "/dev/null") {
+inline int RunTool(const std::vector<std::string>& args, const std::string& input = "/dev/null") {
     Child child;
     Start(child, args, input);
     std::string line;
