@@ -60,6 +60,7 @@ std::mutex g_mutex;
 std::vector<Block> g_blocks;
 std::map<std::string, std::unique_ptr<OpenFile>> g_files;
 uint32_t g_generation = 0;
+bool g_transaction = false; // Begin Transaction called and not yet ended
 
 uint32_t Get32(const uint8_t* p) {
     return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
@@ -290,6 +291,7 @@ int16_t OpenOp(void* positionBlock, const void* data, int32_t dataRoom, const vo
             return kFileInUse;
         }
         file->identity = identity;
+        file->store.userTransaction = g_transaction;
         f = file.get();
         g_files[identity] = std::move(file);
     }
@@ -333,7 +335,19 @@ void CloseBlock(Block& b, uint32_t slot) {
     ReleaseFileIfUnused(f);
 }
 
+// Ends the transaction on every open file; the first failure's status.
+int16_t EndAll(bool commit) {
+    int16_t first = kOk;
+    for (auto& [identity, f] : g_files) {
+        int16_t status = EndTransaction(f->store, commit);
+        if (first == kOk) first = status;
+    }
+    g_transaction = false;
+    return first;
+}
+
 void ResetAll() {
+    if (g_transaction) EndAll(false);
     for (uint32_t slot = 0; slot < g_blocks.size(); ++slot)
         if (g_blocks[slot].open) CloseBlock(g_blocks[slot], slot);
 }
@@ -620,6 +634,15 @@ int16_t Dispatch(int16_t operation, void* positionBlock, void* data, int32_t* da
     case kOpCreate: return CreateOp(data, dataRoom, keyBuffer, keyLength, keyNumber);
     case kOpReset:
     case kOpStop: ResetAll(); return kOk;
+    case kOpBeginTransaction:
+        if (g_transaction) return kTransactionActive;
+        g_transaction = true;
+        for (auto& [identity, f] : g_files) f->store.userTransaction = true;
+        return kOk;
+    case kOpEndTransaction:
+    case kOpAbortTransaction:
+        if (!g_transaction) return kNoTransaction;
+        return EndAll(base == kOpEndTransaction);
     default: break;
     }
     const bool known = base == kOpClose || base == kOpInsert || base == kOpUpdate ||
@@ -633,7 +656,11 @@ int16_t Dispatch(int16_t operation, void* positionBlock, void* data, int32_t* da
     if (!b) return kFileNotOpen;
 
     switch (base) {
-    case kOpClose: CloseBlock(*b, slot); return kOk;
+    case kOpClose:
+        // Closing the last block of a file with uncommitted writes would lose them.
+        if (b->file->store.inTransaction && b->file->blocks == 1) return kTransactionError;
+        CloseBlock(*b, slot);
+        return kOk;
     case kOpInsert: return InsertOp(*b, data, dataRoom, keyBuffer, keyNumber);
     case kOpUpdate: return UpdateOp(*b, slot, data, dataRoom, keyBuffer, keyNumber);
     case kOpDelete: return DeleteOp(*b, slot);

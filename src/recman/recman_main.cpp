@@ -396,14 +396,32 @@ int Load(const Options& o) {
     long count = 0;
     std::string record;
     char key[256];
+    // Records go in batches, one transaction each: a batch is in the file whole or not at
+    // all, and a load stopped half way keeps every batch committed before.
+    const long batch = 1000;
+    auto commit = [&]() {
+        int16_t st = BTRCALL(kOpEndTransaction, nullptr, nullptr, nullptr, nullptr, 0, 0);
+        if (st) FailStatus(f.name, st, "commit");
+    };
     auto insert = [&](std::string& r) {
-        if (!variable && r.size() != recordLength)
+        if (!variable && r.size() != recordLength) {
+            commit();
             Fail(f.name + ": record " + std::to_string(count + 1) + ": " +
                  std::to_string(r.size()) + " bytes, the record length is " +
-                 std::to_string(recordLength));
+                 std::to_string(recordLength) + " (" + std::to_string(count) + " loaded)");
+        }
+        if (count % batch == 0) {
+            if (count > 0) commit();
+            BTRCALL(kOpBeginTransaction, nullptr, nullptr, nullptr, nullptr, 0, 0);
+        }
         int32_t length = static_cast<int32_t>(r.size());
         int16_t st = f.Call(kOpInsert, r.data(), &length, key, 255, -1);
-        if (st) FailStatus(f.name, st, "record " + std::to_string(count + 1));
+        if (st) {
+            commit();
+            FailStatus(f.name, st,
+                       "record " + std::to_string(count + 1) + " (" + std::to_string(count) +
+                           " loaded)");
+        }
         ++count;
     };
     if (o.hex) {
@@ -419,13 +437,11 @@ int Load(const Options& o) {
         for (;;) {
             size_t n = std::fread(record.data(), 1, recordLength, stdin);
             if (n == 0) break;
-            if (n != recordLength) {
-                record.resize(n);
-                insert(record); // fails and says how long the piece is
-            }
+            record.resize(n); // a piece shorter than a record is refused by insert
             insert(record);
         }
     }
+    if (count > 0) commit();
     f.Call(kOpClose, nullptr, nullptr, nullptr, 0, 0);
     std::fprintf(stderr, "%s: %ld records loaded\n", f.name.c_str(), count);
     return 0;

@@ -29,6 +29,9 @@ const char* StatusName(int16_t status) {
     case 28: return "invalid record length";
     case 29: return "invalid key length";
     case 30: return "not a data file of the record manager";
+    case 36: return "transaction error";
+    case 37: return "transaction already active";
+    case 39: return "no transaction active";
     case 43: return "invalid record position";
     case 44: return "record not in this key's index";
     case 45: return "inconsistent key flags";

@@ -49,6 +49,9 @@ enum FileKind {
     kBegin,
     kCommit,
     kRollback,
+    kSavepoint,
+    kRelease,
+    kRollbackTo,
     kFileKinds,
 };
 
@@ -111,6 +114,9 @@ std::string FileSql(const FileSpec& spec, int kind) {
     case kBegin: return "BEGIN IMMEDIATE";
     case kCommit: return "COMMIT";
     case kRollback: return "ROLLBACK";
+    case kSavepoint: return "SAVEPOINT w";
+    case kRelease: return "RELEASE w";
+    case kRollbackTo: return "ROLLBACK TO w";
     }
     return {};
 }
@@ -231,8 +237,8 @@ int16_t AddTally(Store& store, int which, int delta) {
     return rc == SQLITE_DONE ? kOk : SqliteStatus(rc);
 }
 
-int16_t Begin(Store& store) {
-    sqlite3_stmt* st = FileStatement(store, kBegin);
+int16_t Step(Store& store, int kind) {
+    sqlite3_stmt* st = FileStatement(store, kind);
     if (!st) return kIoError;
     int rc = sqlite3_step(st);
     sqlite3_reset(st);
@@ -240,21 +246,25 @@ int16_t Begin(Store& store) {
     return rc == SQLITE_DONE ? kOk : SqliteStatus(rc);
 }
 
-int16_t Commit(Store& store) {
-    sqlite3_stmt* st = FileStatement(store, kCommit);
-    if (!st) return kIoError;
-    int rc = sqlite3_step(st);
-    sqlite3_reset(st);
-    if (rc == SQLITE_BUSY) return kRecordInUse;
-    return rc == SQLITE_DONE ? kOk : SqliteStatus(rc);
+// One write: its own transaction, or a savepoint inside the caller's open transaction (so a
+// failed write is undone alone and the transaction goes on).
+int16_t Begin(Store& store) {
+    if (store.userTransaction && !store.inTransaction) {
+        if (int16_t status = Step(store, kBegin)) return status;
+        store.inTransaction = true;
+    }
+    return Step(store, store.inTransaction ? kSavepoint : kBegin);
 }
+
+int16_t Commit(Store& store) { return Step(store, store.inTransaction ? kRelease : kCommit); }
 
 void Rollback(Store& store) {
     if (sqlite3_get_autocommit(store.db)) return;
-    sqlite3_stmt* st = FileStatement(store, kRollback);
-    if (st) {
-        sqlite3_step(st);
-        sqlite3_reset(st);
+    if (store.inTransaction) {
+        Step(store, kRollbackTo);
+        Step(store, kRelease);
+    } else {
+        Step(store, kRollback);
     }
 }
 
@@ -758,6 +768,15 @@ int16_t DeleteRecord(Store& store, int64_t pos, int64_t readVer) {
     }
     if (status == kOk) status = Commit(store);
     if (status != kOk) Rollback(store);
+    return status;
+}
+
+int16_t EndTransaction(Store& store, bool commit) {
+    store.userTransaction = false;
+    if (!store.inTransaction) return kOk;
+    store.inTransaction = false;
+    int16_t status = Step(store, commit ? kCommit : kRollback);
+    if (status != kOk && !sqlite3_get_autocommit(store.db)) Step(store, kRollback);
     return status;
 }
 

@@ -23,6 +23,8 @@ struct Store {
     std::string owner;
     int ownerMode = 0;
     std::vector<sqlite3_stmt*> statements; // prepared on first use
+    bool userTransaction = false;          // the caller began a transaction
+    bool inTransaction = false;            // ... and this file has written in it
 };
 
 // A record as a seek finds it, with its place in the order of the key sought.
@@ -73,6 +75,9 @@ int16_t InsertRecord(Store& store, std::string& record, int key, Row& row);
 int16_t UpdateRecord(Store& store, int64_t pos, int64_t readVer, const std::string& record,
                      int key, Row& row);
 int16_t DeleteRecord(Store& store, int64_t pos, int64_t readVer);
+
+// Ends the caller's transaction on this file: commits or rolls back what it wrote.
+int16_t EndTransaction(Store& store, bool commit);
 
 // The number of records and, per key, of distinct indexed values.
 int16_t ReadTallies(Store& store, int64_t& records, std::vector<int64_t>& distinct);

@@ -544,3 +544,29 @@ TEST(RecmanOwner, OwnerNamesProtectTheFile) {
     EXPECT_EQ(reader.Insert(Fixed(Le32(2), 16)), kAccessDenied);
     EXPECT_EQ(BTRCALL(kOpClearOwner, reader.block, nullptr, nullptr, nullptr, 0, 0), kAccessDenied);
 }
+
+TEST_F(PeopleFile, TransactionsCommitOrUndoTheirWritesTogether) {
+    ASSERT_EQ(h.Insert(Person(1, "A")), 0);
+    auto call = [](int16_t op) { return BTRCALL(op, nullptr, nullptr, nullptr, nullptr, 0, 0); };
+    EXPECT_EQ(call(kOpEndTransaction), kNoTransaction);
+    ASSERT_EQ(call(kOpBeginTransaction), 0);
+    EXPECT_EQ(call(kOpBeginTransaction), kTransactionActive);
+    ASSERT_EQ(h.Insert(Person(2, "B")), 0);
+    EXPECT_EQ(h.Insert(Person(1, "dup")), kDuplicateKey) << "a failed write is undone alone";
+    ASSERT_EQ(h.Insert(Person(3, "C")), 0);
+    EXPECT_EQ(h.Close(), kTransactionError) << "closing would lose the writes";
+    h.isOpen = true;
+    ASSERT_EQ(call(kOpAbortTransaction), 0);
+    EXPECT_EQ(h.Get(kOpGetEqual, 0, Le32(2)), kKeyNotFound);
+    std::string stat = h.Stat();
+    EXPECT_EQ(stat.substr(6, 4), Le32(1));
+
+    ASSERT_EQ(call(kOpBeginTransaction), 0);
+    ASSERT_EQ(h.Insert(Person(2, "B")), 0);
+    ASSERT_EQ(h.Insert(Person(3, "C")), 0);
+    ASSERT_EQ(call(kOpEndTransaction), 0);
+    Handle other;
+    ASSERT_EQ(other.Open(path), 0);
+    EXPECT_EQ(other.Get(kOpGetEqual, 0, Le32(3)), 0);
+    EXPECT_EQ(RunTool({"check", path}), 0);
+}
