@@ -8,6 +8,7 @@
 #include "recman/locks.h"
 #include "recman/store.h"
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -54,7 +55,22 @@ struct Block {
     // Locks.
     int64_t single = 0;
     std::set<int64_t> multiple;
+    // Records read ahead by Get Next / Get Previous without lock, valid while the file's
+    // change counters stay at the stamp taken before they were read.
+    std::vector<Row> ahead;
+    size_t aheadAt = 0;
+    int aheadDirection = 0;
+    uint64_t aheadStamp = 0;
+    int aheadRun = 0;
+    void ForgetAhead() {
+        aheadAt = ahead.size();
+        aheadStamp = 0;
+        aheadRun = 0;
+    }
 };
+
+constexpr int kFirstReadAhead = 8;
+constexpr int kMostReadAhead = 256;
 
 std::mutex g_mutex;
 std::vector<Block> g_blocks;
@@ -256,6 +272,7 @@ void WritePositionBlock(void* positionBlock, uint32_t slot, uint32_t generation)
 void ReleaseFileIfUnused(OpenFile* f) {
     if (f->blocks > 0) return;
     CloseStore(f->store);
+    UnmapChangeCounters(f->store.counters);
     CloseLockFile(f->lockFd); // drops every lock this process held on the file
     g_files.erase(f->identity);
 }
@@ -292,6 +309,7 @@ int16_t OpenOp(void* positionBlock, const void* data, int32_t dataRoom, const vo
         }
         file->identity = identity;
         file->store.userTransaction = g_transaction;
+        file->store.counters = MapChangeCounters(file->lockFd);
         f = file.get();
         g_files[identity] = std::move(file);
     }
@@ -456,6 +474,35 @@ int16_t GetOp(Block& b, int base, int bias, bool keyOnly, void* data, int32_t da
         default: return SeekRow(store, key, Seek::Last, {}, 0, 0, row);
         }
     };
+    if ((base == kOpGetNext || base == kOpGetPrevious) && bias == 0) {
+        // Walking the key without locks: serve from the records read ahead while nothing has
+        // been written to the file since; otherwise read a run ahead, longer each time the
+        // walk goes on in the same direction.
+        const int direction = base == kOpGetNext ? 1 : -1;
+        const ChangeCounters& counters = b.file->store.counters;
+        if (b.aheadAt < b.ahead.size() && b.aheadDirection == direction && b.aheadStamp != 0 &&
+            QuietStamp(counters) == b.aheadStamp) {
+            const Row& row = b.ahead[b.aheadAt++];
+            return Deliver(b, row, key, !keyOnly, false, data, dataRoom, dataLength, keyBuffer);
+        }
+        const uint64_t stamp = QuietStamp(counters);
+        int run = b.aheadDirection == direction && b.aheadRun > 0
+                      ? std::min(b.aheadRun * 2, kMostReadAhead)
+                      : kFirstReadAhead;
+        if (stamp == 0) run = 1;
+        int16_t status = SeekRows(store, key, direction > 0 ? Seek::Next : Seek::Previous, form,
+                                  seq, run, b.ahead);
+        if (status == kOk && b.ahead.empty()) status = kEndOfFile;
+        if (status != kOk) {
+            b.ForgetAhead();
+            return status;
+        }
+        b.aheadAt = 1;
+        b.aheadDirection = direction;
+        b.aheadStamp = stamp;
+        b.aheadRun = run;
+        return Deliver(b, b.ahead[0], key, !keyOnly, false, data, dataRoom, dataLength, keyBuffer);
+    }
     Row row;
     bool taken = false;
     if (int16_t status = Locate(b, bias, key, seek, row, taken)) return status;
@@ -654,6 +701,7 @@ int16_t Dispatch(int16_t operation, void* positionBlock, void* data, int32_t* da
     uint32_t slot = 0;
     Block* b = FindBlock(positionBlock, slot);
     if (!b) return kFileNotOpen;
+    if (!((base == kOpGetNext || base == kOpGetPrevious) && bias == 0)) b->ForgetAhead();
 
     switch (base) {
     case kOpClose:

@@ -27,6 +27,22 @@ void UnlockByte(int fd, int64_t byte);
 // exclusive one.
 bool ByteLockedByOther(int fd, int64_t byte);
 
+// Change counters shared by every process through the lock file's first bytes (mapped in
+// memory): "started" is raised inside each write transaction, "finished" set to the raised
+// value once it has committed. While both stay equal and unchanged, nothing was written, so
+// records read ahead are still current. A writer that dies half way leaves them unequal,
+// which only turns reading ahead off until the next write.
+struct ChangeCounters {
+    uint64_t* started = nullptr;
+    uint64_t* finished = nullptr;
+};
+ChangeCounters MapChangeCounters(int fd);
+void UnmapChangeCounters(ChangeCounters& counters);
+// The stamp of an unchanged file, or 0 while a write is under way.
+uint64_t QuietStamp(const ChangeCounters& counters);
+uint64_t WriteStarted(const ChangeCounters& counters);
+void WriteFinished(const ChangeCounters& counters, uint64_t started);
+
 // False when the kernel does not offer open-file-description locks.
 bool LocksAvailable();
 

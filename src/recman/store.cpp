@@ -31,6 +31,8 @@ enum Kind {
     kNext,
     kPrevious,
     kDirect,
+    kNextMany,
+    kPreviousMany,
     kGroupLast, // highest duplicate sequence of one value
     kExists,    // is there a record with this value
     kKeyKinds,
@@ -73,6 +75,12 @@ std::string KeySql(int key, int kind) {
     case kNext: return select + "WHERE (" + k + ", " + q + ") > (?1, ?2)" + up;
     case kPrevious: return select + "WHERE (" + k + ", " + q + ") < (?1, ?2)" + down;
     case kDirect: return select + "WHERE pos = ?3";
+    case kNextMany:
+        return select + "WHERE (" + k + ", " + q + ") > (?1, ?2) ORDER BY " + k + ", " + q +
+               " LIMIT ?4";
+    case kPreviousMany:
+        return select + "WHERE (" + k + ", " + q + ") < (?1, ?2) ORDER BY " + k + " DESC, " + q +
+               " DESC LIMIT ?4";
     case kGroupLast:
         return "SELECT " + q + " FROM rec WHERE " + k + " = ?1 ORDER BY " + q + " DESC LIMIT 1";
     case kExists: return "SELECT 1 FROM rec WHERE " + k + " = ?1 LIMIT 1";
@@ -252,11 +260,25 @@ int16_t Begin(Store& store) {
     if (store.userTransaction && !store.inTransaction) {
         if (int16_t status = Step(store, kBegin)) return status;
         store.inTransaction = true;
+        store.writeStamp = WriteStarted(store.counters);
     }
-    return Step(store, store.inTransaction ? kSavepoint : kBegin);
+    if (store.inTransaction) return Step(store, kSavepoint);
+    if (int16_t status = Step(store, kBegin)) return status;
+    store.writeStamp = WriteStarted(store.counters);
+    return kOk;
 }
 
-int16_t Commit(Store& store) { return Step(store, store.inTransaction ? kRelease : kCommit); }
+void Finished(Store& store) {
+    WriteFinished(store.counters, store.writeStamp);
+    store.writeStamp = 0;
+}
+
+int16_t Commit(Store& store) {
+    if (store.inTransaction) return Step(store, kRelease);
+    int16_t status = Step(store, kCommit);
+    if (status == kOk) Finished(store);
+    return status;
+}
 
 void Rollback(Store& store) {
     if (sqlite3_get_autocommit(store.db)) return;
@@ -265,6 +287,7 @@ void Rollback(Store& store) {
         Step(store, kRelease);
     } else {
         Step(store, kRollback);
+        Finished(store);
     }
 }
 
@@ -594,6 +617,37 @@ int16_t SeekRow(Store& store, int key, Seek seek, const std::string& form, int64
     return status;
 }
 
+int16_t SeekRows(Store& store, int key, Seek seek, const std::string& form, int64_t seq,
+                 int limit, std::vector<Row>& rows) {
+    sqlite3_stmt* st = KeyStatement(store, key, seek == Seek::Next ? kNextMany : kPreviousMany);
+    if (!st) return kIoError;
+    BindForm(st, 1, form);
+    sqlite3_bind_int64(st, 2, seq);
+    sqlite3_bind_int(st, 4, limit);
+    size_t n = 0;
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+        if (rows.size() <= n) rows.emplace_back();
+        Row& row = rows[n++];
+        row.pos = sqlite3_column_int64(st, 0);
+        row.ver = sqlite3_column_int64(st, 1);
+        const void* p = sqlite3_column_blob(st, 2);
+        row.data.assign(p ? static_cast<const char*>(p) : "",
+                        static_cast<size_t>(sqlite3_column_bytes(st, 2)));
+        const void* f = sqlite3_column_blob(st, 3);
+        row.formNull = false;
+        row.form.assign(f ? static_cast<const char*>(f) : "",
+                        static_cast<size_t>(sqlite3_column_bytes(st, 3)));
+        row.seq = sqlite3_column_int64(st, 4);
+        if (row.data.size() < store.spec.recordLength) rc = SQLITE_CORRUPT;
+        if (rc != SQLITE_ROW) break;
+    }
+    sqlite3_reset(st);
+    rows.resize(n);
+    if (rc != SQLITE_DONE && rc != SQLITE_ROW) return SqliteStatus(rc) == kDuplicateKey ? kIoError : SqliteStatus(rc);
+    return kOk;
+}
+
 int16_t InsertRecord(Store& store, std::string& record, int key, Row& row) {
     int16_t status = Begin(store);
     if (status != kOk) return status;
@@ -777,6 +831,7 @@ int16_t EndTransaction(Store& store, bool commit) {
     store.inTransaction = false;
     int16_t status = Step(store, commit ? kCommit : kRollback);
     if (status != kOk && !sqlite3_get_autocommit(store.db)) Step(store, kRollback);
+    Finished(store);
     return status;
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "recman/filespec.h"
+#include "recman/locks.h"
 
 #include <cstdint>
 #include <string>
@@ -25,6 +26,8 @@ struct Store {
     std::vector<sqlite3_stmt*> statements; // prepared on first use
     bool userTransaction = false;          // the caller began a transaction
     bool inTransaction = false;            // ... and this file has written in it
+    ChangeCounters counters;               // shared with other processes (may be unmapped)
+    uint64_t writeStamp = 0;               // "started" value of the write under way
 };
 
 // A record as a seek finds it, with its place in the order of the key sought.
@@ -68,6 +71,10 @@ void CloseStore(Store& store);
 // for the physical seeks (Step) and a Direct seek without key.
 int16_t SeekRow(Store& store, int key, Seek seek, const std::string& form, int64_t seq,
                 int64_t pos, Row& row);
+
+// Up to `limit` records following (Next) or preceding (Previous) a place, in key order.
+int16_t SeekRows(Store& store, int key, Seek seek, const std::string& form, int64_t seq,
+                 int limit, std::vector<Row>& rows);
 
 // Writes. Each runs in one write transaction. The record's key forms are computed here;
 // `row` receives the written record with its place in the order of `key` (when key >= 0).

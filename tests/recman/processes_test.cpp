@@ -201,3 +201,34 @@ TEST_F(SharedFile, KilledLoadLeavesASoundFileWithEveryCommittedRecord) {
     }
     EXPECT_EQ(n, kept);
 }
+
+TEST_F(SharedFile, KeyWalksSeeWhatOtherProgramsWroteMeanwhile) {
+    for (uint32_t id = 10; id < 40; id += 2) ASSERT_EQ(h.Insert(Record(id)), 0);
+    ASSERT_EQ(h.Get(kOpGetEqual, 0, Le32(10)), 0);
+    ASSERT_EQ(h.Again(kOpGetNext, 0), 0);
+    EXPECT_EQ(h.data.substr(0, 4), Le32(12));
+    // Another program inserts 13 and 15 while this walk is under way.
+    {
+        std::ofstream out(dir / "two.hex");
+        out << HexRecord(13) << "\n" << HexRecord(15) << "\n";
+    }
+    ASSERT_EQ(RunTool({"load", path, "--hex"}, dir / "two.hex"), 0);
+    std::vector<uint32_t> ids;
+    for (int i = 0; i < 4 && h.Again(kOpGetNext, 0) == 0; ++i) {
+        uint32_t id;
+        std::memcpy(&id, h.data.data(), 4);
+        ids.push_back(id);
+    }
+    EXPECT_EQ(ids, (std::vector<uint32_t>{13, 14, 15, 16}));
+    // A write through another block of this process shows as well.
+    Handle other;
+    ASSERT_EQ(other.Open(path), 0);
+    ASSERT_EQ(other.Get(kOpGetEqual, 0, Le32(20)), 0);
+    ASSERT_EQ(other.Delete(), 0);
+    ASSERT_EQ(h.Again(kOpGetNext, 0), 0);
+    EXPECT_EQ(h.data.substr(0, 4), Le32(18));
+    ASSERT_EQ(h.Again(kOpGetNext, 0), 0);
+    EXPECT_EQ(h.data.substr(0, 4), Le32(22));
+    ASSERT_EQ(h.Again(kOpGetPrevious, 0), 0);
+    EXPECT_EQ(h.data.substr(0, 4), Le32(18));
+}
