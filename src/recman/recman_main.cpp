@@ -398,7 +398,7 @@ int Load(const Options& o) {
     char key[256];
     // Records go in batches, one transaction each: a batch is in the file whole or not at
     // all, and a load stopped half way keeps every batch committed before.
-    const long batch = 1000;
+    const long batch = 10000;
     auto commit = [&]() {
         int16_t st = BTRCALL(kOpEndTransaction, nullptr, nullptr, nullptr, nullptr, 0, 0);
         if (st) FailStatus(f.name, st, "commit");
