@@ -16,7 +16,8 @@ sock="orb-help-$$"
 tm() { tmux -L "$sock" "$@"; }
 cleanup() {
   tm kill-server 2>/dev/null || true
-  rm -rf "$work"
+  # A pane's shell may still be writing its status file for a moment.
+  rm -rf "$work" 2>/dev/null || { sleep 0.5; rm -rf "$work"; } || true
 }
 trap cleanup EXIT
 
@@ -212,5 +213,6 @@ wait_line 2 '^Benvinguts'
 sleep 0.2
 [ "$(tm capture-pane -p -e -t t)" = "$before" ] || fail "the screen was not drawn again after the launcher"
 tm send-keys -t t q
+wait_dead || fail "the program did not end on Q"
 
 echo "PASS"
