@@ -389,6 +389,12 @@ void ReadInput(int waitMs) {
                 break;
             }
             const bool nextIsKey = r2 == KEY_CODE_YES;
+            if (!nextIsKey && next == 27) {
+                // Two Esc presses in one burst: the first is Esc, the second starts afresh.
+                InjectInput(CharacterEvent(27));
+                unget_wch(27);
+                continue;
+            }
             if (nextIsKey && (next == KEY_RESIZE || next == KEY_MOUSE)) {
                 InjectInput(CharacterEvent(27));
                 HandleSpecial(static_cast<int>(next));

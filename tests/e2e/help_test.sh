@@ -16,7 +16,8 @@ sock="orb-help-$$"
 tm() { tmux -L "$sock" "$@"; }
 cleanup() {
   tm kill-server 2>/dev/null || true
-  rm -rf "$work"
+  # A pane's shell may still be writing its status file for a moment.
+  rm -rf "$work" 2>/dev/null || { sleep 0.5; rm -rf "$work"; } || true
 }
 trap cleanup EXIT
 
@@ -155,6 +156,9 @@ key_case é 'tecla 82 mod 0'
 key_case € 'tecla d5 mod 0'
 key_case C-c 'tecla 03 mod 0'
 key_case Escape 'tecla 1b mod 0'
+key_case C-c 'tecla 03 mod 0'
+tm send-keys -t t -H 1b 1b # two Esc in one burst: two plain Esc, not Alt+Esc
+wait_line 24 '^tecla 1b mod 0 *$'
 tm send-keys -t t -H 1b 5b 4d 20 2a 25 # a left press at column 10, row 5 (X10 report)
 wait_line 24 '^tecla ff ff 04 01 mod 0 fila 5 col 10 *$'
 # A known row 24 for the comparisons below.
@@ -209,5 +213,6 @@ wait_line 2 '^Benvinguts'
 sleep 0.2
 [ "$(tm capture-pane -p -e -t t)" = "$before" ] || fail "the screen was not drawn again after the launcher"
 tm send-keys -t t q
+wait_dead || fail "the program did not end on Q"
 
 echo "PASS"
