@@ -1,6 +1,7 @@
 #include "app/session.h"
 
 #include "app/settings.h"
+#include "platform/console.h"
 #include "platform/system.h"
 #include "text/leadingnumber.h"
 
@@ -71,6 +72,8 @@ void LoadSession() {
     s.terminalDir = ReadSetting(sessionFile, "Terminal", "Dir");
     if (s.terminalDir.empty()) s.terminalDir = TerminalDirFromEnvironment();
     s.terminalDir = WithSeparator(s.terminalDir);
+    // The terminal keeps its Insert toggle and clipboard there, shared by its programs.
+    platform::SetTerminalDirectory(s.terminalDir);
     if (s.workDir.empty()) s.workDir = s.terminalDir;
 
     const std::string terminalFile = s.workDir + "NuvoTerm.ini";

@@ -1,6 +1,7 @@
 #include "platform/system.h"
 
 #include "platform/codepage.h"
+#include "platform/console.h"
 
 #include <cerrno>
 #include <chrono>
@@ -165,6 +166,7 @@ LocalDay Today() {
 void SetTodayForTests(LocalDay day) { fixedToday = day; }
 
 void PauseMs(int32_t ms) {
+    FlushConsole(); // what was drawn before a pause is seen during it
     if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
