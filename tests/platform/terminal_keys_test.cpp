@@ -19,8 +19,12 @@ struct Want {
 
 void Check(const InputEvent& e, const Want& w, const std::string& what) {
     EXPECT_EQ(e.kind, w.kind) << what;
-    if (w.kind == InputKind::Character) EXPECT_EQ(e.character, w.value) << what;
-    if (w.kind == InputKind::ExtendedKey) EXPECT_EQ(e.scanCode, w.value) << what;
+    if (w.kind == InputKind::Character) {
+        EXPECT_EQ(e.character, w.value) << what;
+    }
+    if (w.kind == InputKind::ExtendedKey) {
+        EXPECT_EQ(e.scanCode, w.value) << what;
+    }
     EXPECT_EQ(e.modifiers, w.modifiers) << what;
 }
 
