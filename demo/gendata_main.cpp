@@ -7,6 +7,9 @@
 //   orbicade-gendata bench FLATS PROPERTIES_FILE FLATS_FILE
 //       FLATS flats, ten a property (more when the four-digit property numbers run out),
 //       a third of them expiring before June 2025
+//   orbicade-gendata owner
+//       the owner name the suite's data files are protected with
+#include "data/datafiles.h"
 #include "platform/codepage.h"
 #include "report/records.h"
 #include "text/calendar.h"
@@ -194,6 +197,7 @@ int Bench(long flatCount, const char* propertiesPath, const char* flatsPath) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::strcmp(argv[1], "owner") == 0) return std::puts(data::OwnerName().c_str()) < 0;
     if (argc == 4 && std::strcmp(argv[1], "demo") == 0) return Demo(argv[2], argv[3]);
     if (argc == 5 && std::strcmp(argv[1], "bench") == 0) return Bench(std::atol(argv[2]), argv[3], argv[4]);
     std::fprintf(stderr, "usage: orbicade-gendata demo PROPERTIES FLATS\n"
