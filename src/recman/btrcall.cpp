@@ -13,6 +13,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <pthread.h>
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -78,6 +79,18 @@ std::map<std::string, std::unique_ptr<OpenFile>> g_files;
 uint32_t g_generation = 0;
 bool g_transaction = false; // Begin Transaction called and not yet ended
 
+// The process id, kept (a system call per operation adds up); a forked child asks again.
+uint32_t g_pid = 0;
+uint32_t ProcessId() {
+    static const bool hooked = [] {
+        pthread_atfork(nullptr, nullptr, [] { g_pid = 0; });
+        return true;
+    }();
+    (void)hooked;
+    if (g_pid == 0) g_pid = static_cast<uint32_t>(getpid());
+    return g_pid;
+}
+
 uint32_t Get32(const uint8_t* p) {
     return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
            (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
@@ -95,7 +108,7 @@ Block* FindBlock(const void* positionBlock, uint32_t& slot) {
     slot = Get32(p + 4);
     if (slot >= g_blocks.size()) return nullptr;
     Block& b = g_blocks[slot];
-    if (!b.open || b.generation != Get32(p + 8) || Get32(p + 12) != static_cast<uint32_t>(getpid()))
+    if (!b.open || b.generation != Get32(p + 8) || Get32(p + 12) != ProcessId())
         return nullptr;
     return &b;
 }
@@ -266,7 +279,7 @@ void WritePositionBlock(void* positionBlock, uint32_t slot, uint32_t generation)
     std::memcpy(p, kBlockMagic, 4);
     Put32(p + 4, slot);
     Put32(p + 8, generation);
-    Put32(p + 12, static_cast<uint32_t>(getpid()));
+    Put32(p + 12, ProcessId());
 }
 
 void ReleaseFileIfUnused(OpenFile* f) {

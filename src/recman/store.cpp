@@ -129,15 +129,18 @@ std::string FileSql(const FileSpec& spec, int kind) {
     return {};
 }
 
-sqlite3_stmt* Prepare(Store& store, size_t index, const std::string& sql) {
+template <typename SqlFn>
+sqlite3_stmt* Prepare(Store& store, size_t index, SqlFn sql) {
     if (store.statements.size() <= index) store.statements.resize(index + 1, nullptr);
     sqlite3_stmt*& st = store.statements[index];
-    if (!st &&
-        sqlite3_prepare_v3(store.db, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &st, nullptr) !=
-            SQLITE_OK) {
-        st = nullptr;
-    }
-    if (st) {
+    if (!st) {
+        std::string text = sql();
+        if (sqlite3_prepare_v3(store.db, text.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &st,
+                               nullptr) != SQLITE_OK) {
+            sqlite3_finalize(st);
+            st = nullptr;
+        }
+    } else {
         sqlite3_reset(st);
         sqlite3_clear_bindings(st);
     }
@@ -146,11 +149,11 @@ sqlite3_stmt* Prepare(Store& store, size_t index, const std::string& sql) {
 
 sqlite3_stmt* KeyStatement(Store& store, int key, int kind) {
     return Prepare(store, kFileKinds + static_cast<size_t>(key) * kKeyKinds + kind,
-                   KeySql(key, kind));
+                   [&] { return KeySql(key, kind); });
 }
 
 sqlite3_stmt* FileStatement(Store& store, int kind) {
-    return Prepare(store, kind, FileSql(store.spec, kind));
+    return Prepare(store, kind, [&] { return FileSql(store.spec, kind); });
 }
 
 // Binds a comparison form; an empty form must stay a (zero-length) blob, never NULL.
@@ -234,15 +237,24 @@ int16_t ValueStillPresent(Store& store, int key, const std::string& form, bool& 
     return kOk;
 }
 
-int16_t AddTally(Store& store, int which, int delta) {
+int16_t WriteTally(Store& store, int which, int64_t delta) {
     if (delta == 0) return kOk;
     sqlite3_stmt* st = FileStatement(store, kTally);
     if (!st) return kIoError;
     sqlite3_bind_int(st, 1, which);
-    sqlite3_bind_int(st, 2, delta);
+    sqlite3_bind_int64(st, 2, delta);
     int rc = sqlite3_step(st);
     sqlite3_reset(st);
     return rc == SQLITE_DONE ? kOk : SqliteStatus(rc);
+}
+
+// Counts change with each write: at once outside a transaction, at its end inside one (one
+// update per count instead of several per record).
+int16_t AddTally(Store& store, int which, int delta) {
+    if (!store.inTransaction) return WriteTally(store, which, delta);
+    store.opTally.resize(store.spec.keys.size() + 1, 0);
+    store.opTally[which + 1] += delta;
+    return kOk;
 }
 
 int16_t Step(Store& store, int kind) {
@@ -254,15 +266,21 @@ int16_t Step(Store& store, int kind) {
     return rc == SQLITE_DONE ? kOk : SqliteStatus(rc);
 }
 
-// One write: its own transaction, or a savepoint inside the caller's open transaction (so a
-// failed write is undone alone and the transaction goes on).
-int16_t Begin(Store& store) {
+// One write: its own transaction, or inside the caller's open transaction a savepoint (so a
+// failed write is undone alone and the transaction goes on). A write of one statement needs
+// no savepoint: SQLite undoes a failed statement by itself.
+int16_t Begin(Store& store, bool savepoint = true) {
+    store.opTally.assign(store.spec.keys.size() + 1, 0);
+    store.opSavepoint = false;
     if (store.userTransaction && !store.inTransaction) {
         if (int16_t status = Step(store, kBegin)) return status;
         store.inTransaction = true;
         store.writeStamp = WriteStarted(store.counters);
     }
-    if (store.inTransaction) return Step(store, kSavepoint);
+    if (store.inTransaction) {
+        store.opSavepoint = savepoint;
+        return savepoint ? Step(store, kSavepoint) : kOk;
+    }
     if (int16_t status = Step(store, kBegin)) return status;
     store.writeStamp = WriteStarted(store.counters);
     return kOk;
@@ -274,7 +292,14 @@ void Finished(Store& store) {
 }
 
 int16_t Commit(Store& store) {
-    if (store.inTransaction) return Step(store, kRelease);
+    if (store.inTransaction) {
+        if (store.opSavepoint) {
+            if (int16_t status = Step(store, kRelease)) return status;
+        }
+        store.txnTally.resize(store.opTally.size(), 0);
+        for (size_t i = 0; i < store.opTally.size(); ++i) store.txnTally[i] += store.opTally[i];
+        return kOk;
+    }
     int16_t status = Step(store, kCommit);
     if (status == kOk) Finished(store);
     return status;
@@ -283,8 +308,10 @@ int16_t Commit(Store& store) {
 void Rollback(Store& store) {
     if (sqlite3_get_autocommit(store.db)) return;
     if (store.inTransaction) {
-        Step(store, kRollbackTo);
-        Step(store, kRelease);
+        if (store.opSavepoint) {
+            Step(store, kRollbackTo);
+            Step(store, kRelease);
+        }
     } else {
         Step(store, kRollback);
         Finished(store);
@@ -650,7 +677,8 @@ int16_t SeekRows(Store& store, int key, Seek seek, const std::string& form, int6
 }
 
 int16_t InsertRecord(Store& store, std::string& record, int key, Row& row) {
-    int16_t status = Begin(store);
+    // Inside a transaction the insert is the only statement that writes: no savepoint.
+    int16_t status = Begin(store, false);
     if (status != kOk) return status;
     status = FillAutoIncrement(store, record);
     RecordKeys keys = FormsOf(store.spec, record);
@@ -828,9 +856,14 @@ int16_t DeleteRecord(Store& store, int64_t pos, int64_t readVer) {
 
 int16_t EndTransaction(Store& store, bool commit) {
     store.userTransaction = false;
+    std::vector<int64_t> tally;
+    tally.swap(store.txnTally);
     if (!store.inTransaction) return kOk;
     store.inTransaction = false;
-    int16_t status = Step(store, commit ? kCommit : kRollback);
+    int16_t status = kOk;
+    for (size_t i = 0; commit && status == kOk && i < tally.size(); ++i)
+        status = WriteTally(store, static_cast<int>(i) - 1, tally[i]);
+    if (status == kOk) status = Step(store, commit ? kCommit : kRollback);
     if (status != kOk && !sqlite3_get_autocommit(store.db)) Step(store, kRollback);
     Finished(store);
     return status;
@@ -849,6 +882,13 @@ int16_t ReadTallies(Store& store, int64_t& records, std::vector<int64_t>& distin
             records = n;
         else if (k >= 0 && k < static_cast<int64_t>(distinct.size()))
             distinct[k] = n;
+    }
+    // This process's writes of a transaction not yet ended count already.
+    for (size_t i = 0; i < store.txnTally.size(); ++i) {
+        if (i == 0)
+            records += store.txnTally[0];
+        else if (i - 1 < distinct.size())
+            distinct[i - 1] += store.txnTally[i];
     }
     sqlite3_finalize(st);
     return rc == SQLITE_DONE ? kOk : SqliteStatus(rc);

@@ -28,6 +28,9 @@ struct Store {
     bool inTransaction = false;            // ... and this file has written in it
     ChangeCounters counters;               // shared with other processes (may be unmapped)
     uint64_t writeStamp = 0;               // "started" value of the write under way
+    std::vector<int64_t> opTally;          // count changes of the write under way
+    std::vector<int64_t> txnTally;         // ... and of the transaction, written at its end
+    bool opSavepoint = false;
 };
 
 // A record as a seek finds it, with its place in the order of the key sought.
