@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <map>
 #include <optional>
 #include <sys/stat.h>
@@ -514,6 +515,11 @@ int16_t CreateStore(const std::string& nativePath, const FileSpec& spec, bool re
             ::unlink((nativePath + "-shm").c_str());
         }
         rc = ::link(temp.c_str(), nativePath.c_str());
+        if (rc != 0 && errno != EEXIST) {
+            // File systems without hard links: a rename that refuses to replace.
+            rc = ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, nativePath.c_str(),
+                             RENAME_NOREPLACE);
+        }
         status = rc == 0 ? kOk : (errno == EEXIST ? kFileExists : kCreateIoError);
     }
     ::unlink(temp.c_str());
