@@ -279,6 +279,9 @@ int16_t Begin(Store& store, bool savepoint = true) {
         store.writeStamp = WriteStarted(store.counters);
     }
     if (store.inTransaction) {
+        // SQLite rolls a whole transaction back by itself after some failures (disk full, I/O
+        // error): the writes of this one are gone, so no further write may pretend otherwise.
+        if (sqlite3_get_autocommit(store.db)) return kTransactionError;
         store.opSavepoint = savepoint;
         return savepoint ? Step(store, kSavepoint) : kOk;
     }
@@ -867,6 +870,10 @@ int16_t EndTransaction(Store& store, bool commit) {
     if (!store.inTransaction) return kOk;
     store.inTransaction = false;
     int16_t status = kOk;
+    if (sqlite3_get_autocommit(store.db)) {
+        Finished(store);
+        return commit ? kTransactionError : kOk; // already rolled back by SQLite
+    }
     for (size_t i = 0; commit && status == kOk && i < tally.size(); ++i)
         status = WriteTally(store, static_cast<int>(i) - 1, tally[i]);
     if (status == kOk) status = Step(store, commit ? kCommit : kRollback);
