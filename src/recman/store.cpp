@@ -58,8 +58,12 @@ enum FileKind {
     kFileKinds,
 };
 
-std::string K(int key) { return "k" + std::to_string(key); }
-std::string Q(int key) { return "q" + std::to_string(key); }
+std::string K(int key) {
+    return "k" + std::to_string(key);
+}
+std::string Q(int key) {
+    return "q" + std::to_string(key);
+}
 
 std::string KeySql(int key, int kind) {
     std::string k = K(key), q = Q(key);
@@ -67,15 +71,24 @@ std::string KeySql(int key, int kind) {
     std::string up = " ORDER BY " + k + ", " + q + " LIMIT 1";
     std::string down = " ORDER BY " + k + " DESC, " + q + " DESC LIMIT 1";
     switch (kind) {
-    case kEqual: return select + "WHERE " + k + " = ?1" + up;
-    case kGreater: return select + "WHERE " + k + " > ?1" + up;
-    case kGreaterOrEqual: return select + "WHERE " + k + " >= ?1" + up;
-    case kLess: return select + "WHERE " + k + " < ?1" + down;
-    case kFirst: return select + "WHERE " + k + " >= x''" + up;
-    case kLast: return select + "WHERE " + k + " >= x''" + down;
-    case kNext: return select + "WHERE (" + k + ", " + q + ") > (?1, ?2)" + up;
-    case kPrevious: return select + "WHERE (" + k + ", " + q + ") < (?1, ?2)" + down;
-    case kDirect: return select + "WHERE pos = ?3";
+    case kEqual:
+        return select + "WHERE " + k + " = ?1" + up;
+    case kGreater:
+        return select + "WHERE " + k + " > ?1" + up;
+    case kGreaterOrEqual:
+        return select + "WHERE " + k + " >= ?1" + up;
+    case kLess:
+        return select + "WHERE " + k + " < ?1" + down;
+    case kFirst:
+        return select + "WHERE " + k + " >= x''" + up;
+    case kLast:
+        return select + "WHERE " + k + " >= x''" + down;
+    case kNext:
+        return select + "WHERE (" + k + ", " + q + ") > (?1, ?2)" + up;
+    case kPrevious:
+        return select + "WHERE (" + k + ", " + q + ") < (?1, ?2)" + down;
+    case kDirect:
+        return select + "WHERE pos = ?3";
     case kNextMany:
         return select + "WHERE (" + k + ", " + q + ") > (?1, ?2) ORDER BY " + k + ", " + q +
                " LIMIT ?4";
@@ -84,7 +97,8 @@ std::string KeySql(int key, int kind) {
                " DESC LIMIT ?4";
     case kGroupLast:
         return "SELECT " + q + " FROM rec WHERE " + k + " = ?1 ORDER BY " + q + " DESC LIMIT 1";
-    case kExists: return "SELECT 1 FROM rec WHERE " + k + " = ?1 LIMIT 1";
+    case kExists:
+        return "SELECT 1 FROM rec WHERE " + k + " = ?1 LIMIT 1";
     }
     return {};
 }
@@ -93,11 +107,16 @@ std::string FileSql(const FileSpec& spec, int kind) {
     const int keys = static_cast<int>(spec.keys.size());
     std::string select = "SELECT pos, ver, data, NULL, 0 FROM rec ";
     switch (kind) {
-    case kStepFirst: return select + "ORDER BY pos LIMIT 1";
-    case kStepLast: return select + "ORDER BY pos DESC LIMIT 1";
-    case kStepNext: return select + "WHERE pos > ?3 ORDER BY pos LIMIT 1";
-    case kStepPrevious: return select + "WHERE pos < ?3 ORDER BY pos DESC LIMIT 1";
-    case kDirectNoKey: return select + "WHERE pos = ?3";
+    case kStepFirst:
+        return select + "ORDER BY pos LIMIT 1";
+    case kStepLast:
+        return select + "ORDER BY pos DESC LIMIT 1";
+    case kStepNext:
+        return select + "WHERE pos > ?3 ORDER BY pos LIMIT 1";
+    case kStepPrevious:
+        return select + "WHERE pos < ?3 ORDER BY pos DESC LIMIT 1";
+    case kDirectNoKey:
+        return select + "WHERE pos = ?3";
     case kInsert: {
         std::string cols = "ver, data", vals = "1, ?1";
         for (int i = 0; i < keys; ++i) {
@@ -113,25 +132,33 @@ std::string FileSql(const FileSpec& spec, int kind) {
                    std::to_string(3 + 2 * i);
         return "UPDATE rec SET " + set + " WHERE pos = ?" + std::to_string(2 + 2 * keys);
     }
-    case kDelete: return "DELETE FROM rec WHERE pos = ?1";
+    case kDelete:
+        return "DELETE FROM rec WHERE pos = ?1";
     case kReadForms: {
         std::string cols = "ver, data";
-        for (int i = 0; i < keys; ++i) cols += ", " + K(i) + ", " + Q(i);
+        for (int i = 0; i < keys; ++i)
+            cols += ", " + K(i) + ", " + Q(i);
         return "SELECT " + cols + " FROM rec WHERE pos = ?1";
     }
-    case kTally: return "UPDATE tally SET n = n + ?2 WHERE k = ?1";
-    case kBegin: return "BEGIN IMMEDIATE";
-    case kCommit: return "COMMIT";
-    case kRollback: return "ROLLBACK";
-    case kSavepoint: return "SAVEPOINT w";
-    case kRelease: return "RELEASE w";
-    case kRollbackTo: return "ROLLBACK TO w";
+    case kTally:
+        return "UPDATE tally SET n = n + ?2 WHERE k = ?1";
+    case kBegin:
+        return "BEGIN IMMEDIATE";
+    case kCommit:
+        return "COMMIT";
+    case kRollback:
+        return "ROLLBACK";
+    case kSavepoint:
+        return "SAVEPOINT w";
+    case kRelease:
+        return "RELEASE w";
+    case kRollbackTo:
+        return "ROLLBACK TO w";
     }
     return {};
 }
 
-template <typename SqlFn>
-sqlite3_stmt* Prepare(Store& store, size_t index, SqlFn sql) {
+template <typename SqlFn> sqlite3_stmt* Prepare(Store& store, size_t index, SqlFn sql) {
     if (store.statements.size() <= index) store.statements.resize(index + 1, nullptr);
     sqlite3_stmt*& st = store.statements[index];
     if (!st) {
@@ -160,8 +187,8 @@ sqlite3_stmt* FileStatement(Store& store, int kind) {
 // Binds a comparison form; an empty form must stay a (zero-length) blob, never NULL.
 void BindForm(sqlite3_stmt* st, int index, const std::string& form) {
     static const char empty = 0;
-    sqlite3_bind_blob(st, index, form.empty() ? &empty : form.data(),
-                      static_cast<int>(form.size()), SQLITE_STATIC);
+    sqlite3_bind_blob(st, index, form.empty() ? &empty : form.data(), static_cast<int>(form.size()),
+                      SQLITE_STATIC);
 }
 
 void BindOptionalForm(sqlite3_stmt* st, int index, const std::optional<std::string>& form) {
@@ -205,10 +232,9 @@ RecordKeys FormsOf(const FileSpec& spec, const std::string& record) {
 
 // Inside a write transaction: the sequence a new member of the value's duplicate group gets,
 // and whether the value is new to the key.
-int16_t NextSequence(Store& store, int key, const std::string& form, int64_t& seq,
-                     bool& newValue) {
-    sqlite3_stmt* st = KeyStatement(store, key, store.spec.keys[key].duplicates ? kGroupLast
-                                                                                 : kExists);
+int16_t NextSequence(Store& store, int key, const std::string& form, int64_t& seq, bool& newValue) {
+    sqlite3_stmt* st =
+        KeyStatement(store, key, store.spec.keys[key].duplicates ? kGroupLast : kExists);
     if (!st) return kIoError;
     BindForm(st, 1, form);
     int rc = sqlite3_step(st);
@@ -301,7 +327,8 @@ int16_t Commit(Store& store) {
             if (int16_t status = Step(store, kRelease)) return status;
         }
         store.txnTally.resize(store.opTally.size(), 0);
-        for (size_t i = 0; i < store.opTally.size(); ++i) store.txnTally[i] += store.opTally[i];
+        for (size_t i = 0; i < store.opTally.size(); ++i)
+            store.txnTally[i] += store.opTally[i];
         return kOk;
     }
     int16_t status = Step(store, kCommit);
@@ -324,12 +351,14 @@ void Rollback(Store& store) {
 
 uint64_t ReadUnsigned(const uint8_t* p, int length) {
     uint64_t v = 0;
-    for (int i = length - 1; i >= 0; --i) v = (v << 8) | p[i];
+    for (int i = length - 1; i >= 0; --i)
+        v = (v << 8) | p[i];
     return v;
 }
 
 void WriteUnsigned(uint8_t* p, int length, uint64_t v) {
-    for (int i = 0; i < length; ++i, v >>= 8) p[i] = static_cast<uint8_t>(v & 0xFF);
+    for (int i = 0; i < length; ++i, v >>= 8)
+        p[i] = static_cast<uint8_t>(v & 0xFF);
 }
 
 // Autoincrement segments holding zero get the highest value in the file plus one.
@@ -351,9 +380,9 @@ int16_t FillAutoIncrement(Store& store, std::string& record) {
                 if (rc == SQLITE_ROW) {
                     std::string other = ColumnBlob(st, 2);
                     if (other.size() >= seg.position - 1u + seg.length)
-                        highest = ReadUnsigned(
-                            reinterpret_cast<const uint8_t*>(other.data()) + seg.position - 1,
-                            seg.length);
+                        highest = ReadUnsigned(reinterpret_cast<const uint8_t*>(other.data()) +
+                                                   seg.position - 1,
+                                               seg.length);
                 } else if (rc != SQLITE_DONE) {
                     sqlite3_reset(st);
                     return SqliteStatus(rc);
@@ -369,10 +398,9 @@ int16_t FillAutoIncrement(Store& store, std::string& record) {
                     std::string other = ColumnBlob(st, 0);
                     if (other.size() >= seg.position - 1u + seg.length)
                         highest = std::max(
-                            highest,
-                            ReadUnsigned(reinterpret_cast<const uint8_t*>(other.data()) +
-                                             seg.position - 1,
-                                         seg.length));
+                            highest, ReadUnsigned(reinterpret_cast<const uint8_t*>(other.data()) +
+                                                      seg.position - 1,
+                                                  seg.length));
                 }
                 sqlite3_finalize(st);
                 if (rc != SQLITE_DONE) return SqliteStatus(rc);
@@ -488,8 +516,8 @@ int16_t CreateStore(const std::string& nativePath, const FileSpec& spec, bool re
             rc = sqlite3_step(ins);
             sqlite3_finalize(ins);
         }
-        status = (rc == SQLITE_DONE) ? kOk : (SqliteStatus(rc) == kDiskFull ? kDiskFull
-                                                                              : kCreateIoError);
+        status = (rc == SQLITE_DONE) ? kOk
+                                     : (SqliteStatus(rc) == kDiskFull ? kDiskFull : kCreateIoError);
     }
     if (sqlite3_close(db) != SQLITE_OK && status == kOk) status = kCreateIoError;
     if (status != kOk) {
@@ -520,8 +548,8 @@ int16_t CreateStore(const std::string& nativePath, const FileSpec& spec, bool re
         rc = ::link(temp.c_str(), nativePath.c_str());
         if (rc != 0 && errno != EEXIST) {
             // File systems without hard links: a rename that refuses to replace.
-            rc = ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, nativePath.c_str(),
-                             RENAME_NOREPLACE);
+            rc =
+                ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, nativePath.c_str(), RENAME_NOREPLACE);
         }
         status = rc == 0 ? kOk : (errno == EEXIST ? kFileExists : kCreateIoError);
     }
@@ -552,8 +580,8 @@ int16_t OpenStore(const std::string& nativePath, Store& store) {
     sqlite3_busy_timeout(store.db, kBusyTimeoutMs);
 
     sqlite3_stmt* q = nullptr;
-    rc = sqlite3_prepare_v2(store.db, "SELECT magic, spec, owner, owner_mode FROM meta WHERE id = 1",
-                            -1, &q, nullptr);
+    rc = sqlite3_prepare_v2(
+        store.db, "SELECT magic, spec, owner, owner_mode FROM meta WHERE id = 1", -1, &q, nullptr);
     int16_t status = kOk;
     if (rc != SQLITE_OK) {
         // No meta table (another kind of database) or not a database at all.
@@ -597,31 +625,56 @@ int16_t OpenStore(const std::string& nativePath, Store& store) {
 }
 
 void CloseStore(Store& store) {
-    for (sqlite3_stmt* st : store.statements) sqlite3_finalize(st);
+    for (sqlite3_stmt* st : store.statements)
+        sqlite3_finalize(st);
     store.statements.clear();
     if (store.db) sqlite3_close(store.db);
     store.db = nullptr;
 }
 
-int16_t SeekRow(Store& store, int key, Seek seek, const std::string& form, int64_t seq,
-                int64_t pos, Row& row) {
+int16_t SeekRow(Store& store, int key, Seek seek, const std::string& form, int64_t seq, int64_t pos,
+                Row& row) {
     sqlite3_stmt* st = nullptr;
     switch (seek) {
-    case Seek::Equal: st = KeyStatement(store, key, kEqual); break;
-    case Seek::Greater: st = KeyStatement(store, key, kGreater); break;
-    case Seek::GreaterOrEqual: st = KeyStatement(store, key, kGreaterOrEqual); break;
-    case Seek::Less: st = KeyStatement(store, key, kLess); break;
-    case Seek::First: st = KeyStatement(store, key, kFirst); break;
-    case Seek::Last: st = KeyStatement(store, key, kLast); break;
-    case Seek::Next: st = KeyStatement(store, key, kNext); break;
-    case Seek::Previous: st = KeyStatement(store, key, kPrevious); break;
+    case Seek::Equal:
+        st = KeyStatement(store, key, kEqual);
+        break;
+    case Seek::Greater:
+        st = KeyStatement(store, key, kGreater);
+        break;
+    case Seek::GreaterOrEqual:
+        st = KeyStatement(store, key, kGreaterOrEqual);
+        break;
+    case Seek::Less:
+        st = KeyStatement(store, key, kLess);
+        break;
+    case Seek::First:
+        st = KeyStatement(store, key, kFirst);
+        break;
+    case Seek::Last:
+        st = KeyStatement(store, key, kLast);
+        break;
+    case Seek::Next:
+        st = KeyStatement(store, key, kNext);
+        break;
+    case Seek::Previous:
+        st = KeyStatement(store, key, kPrevious);
+        break;
     case Seek::Direct:
         st = key >= 0 ? KeyStatement(store, key, kDirect) : FileStatement(store, kDirectNoKey);
         break;
-    case Seek::StepFirst: st = FileStatement(store, kStepFirst); break;
-    case Seek::StepLast: st = FileStatement(store, kStepLast); break;
-    case Seek::StepNext: st = FileStatement(store, kStepNext); break;
-    case Seek::StepPrevious: st = FileStatement(store, kStepPrevious); break;
+    case Seek::StepFirst:
+        st = FileStatement(store, kStepFirst);
+        break;
+    case Seek::StepLast:
+        st = FileStatement(store, kStepLast);
+        break;
+    case Seek::StepNext:
+        st = FileStatement(store, kStepNext);
+        break;
+    case Seek::StepPrevious:
+        st = FileStatement(store, kStepPrevious);
+        break;
     }
     if (!st) return kIoError;
     int params = sqlite3_bind_parameter_count(st);
@@ -654,8 +707,8 @@ int16_t SeekRow(Store& store, int key, Seek seek, const std::string& form, int64
     return status;
 }
 
-int16_t SeekRows(Store& store, int key, Seek seek, const std::string& form, int64_t seq,
-                 int limit, std::vector<Row>& rows) {
+int16_t SeekRows(Store& store, int key, Seek seek, const std::string& form, int64_t seq, int limit,
+                 std::vector<Row>& rows) {
     sqlite3_stmt* st = KeyStatement(store, key, seek == Seek::Next ? kNextMany : kPreviousMany);
     if (!st) return kIoError;
     BindForm(st, 1, form);
@@ -681,7 +734,8 @@ int16_t SeekRows(Store& store, int key, Seek seek, const std::string& form, int6
     }
     sqlite3_reset(st);
     rows.resize(n);
-    if (rc != SQLITE_DONE && rc != SQLITE_ROW) return SqliteStatus(rc) == kDuplicateKey ? kIoError : SqliteStatus(rc);
+    if (rc != SQLITE_DONE && rc != SQLITE_ROW)
+        return SqliteStatus(rc) == kDuplicateKey ? kIoError : SqliteStatus(rc);
     return kOk;
 }
 
@@ -760,8 +814,8 @@ int16_t ReadStored(Store& store, int64_t pos, int64_t& ver, std::string& data, R
 
 } // namespace
 
-int16_t UpdateRecord(Store& store, int64_t pos, int64_t readVer, const std::string& record,
-                     int key, Row& row) {
+int16_t UpdateRecord(Store& store, int64_t pos, int64_t readVer, const std::string& record, int key,
+                     Row& row) {
     int16_t status = Begin(store);
     if (status != kOk) return status;
     int64_t ver = 0;
@@ -909,8 +963,8 @@ int16_t ReadTallies(Store& store, int64_t& records, std::vector<int64_t>& distin
 
 int16_t WriteOwner(Store& store, bool set, const std::string& owner, int mode) {
     sqlite3_stmt* st = nullptr;
-    int rc = sqlite3_prepare_v2(store.db, "UPDATE meta SET owner = ?1, owner_mode = ?2 WHERE id = 1",
-                                -1, &st, nullptr);
+    int rc = sqlite3_prepare_v2(
+        store.db, "UPDATE meta SET owner = ?1, owner_mode = ?2 WHERE id = 1", -1, &st, nullptr);
     if (rc != SQLITE_OK) return SqliteStatus(rc);
     if (set)
         sqlite3_bind_blob(st, 1, owner.data(), static_cast<int>(owner.size()), SQLITE_STATIC);
@@ -1000,15 +1054,33 @@ bool CheckStore(Store& store, std::vector<std::string>& problems) {
 std::string SeekPlan(Store& store, int key, Seek seek) {
     int kind = kEqual;
     switch (seek) {
-    case Seek::Equal: kind = kEqual; break;
-    case Seek::Greater: kind = kGreater; break;
-    case Seek::GreaterOrEqual: kind = kGreaterOrEqual; break;
-    case Seek::Less: kind = kLess; break;
-    case Seek::First: kind = kFirst; break;
-    case Seek::Last: kind = kLast; break;
-    case Seek::Next: kind = kNext; break;
-    case Seek::Previous: kind = kPrevious; break;
-    default: kind = kDirect; break;
+    case Seek::Equal:
+        kind = kEqual;
+        break;
+    case Seek::Greater:
+        kind = kGreater;
+        break;
+    case Seek::GreaterOrEqual:
+        kind = kGreaterOrEqual;
+        break;
+    case Seek::Less:
+        kind = kLess;
+        break;
+    case Seek::First:
+        kind = kFirst;
+        break;
+    case Seek::Last:
+        kind = kLast;
+        break;
+    case Seek::Next:
+        kind = kNext;
+        break;
+    case Seek::Previous:
+        kind = kPrevious;
+        break;
+    default:
+        kind = kDirect;
+        break;
     }
     std::string sql = "EXPLAIN QUERY PLAN " + KeySql(key, kind);
     sqlite3_stmt* st = nullptr;

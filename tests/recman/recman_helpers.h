@@ -201,7 +201,9 @@ inline std::string Fixed(std::string text, size_t length, char fill = ' ') {
 
 // ---- Second processes: the recman tool ----
 
-inline std::string ToolPath() { return std::string(ORB_BINARY_DIR) + "/recman"; }
+inline std::string ToolPath() {
+    return std::string(ORB_BINARY_DIR) + "/recman";
+}
 
 struct Child {
     pid_t pid = -1;
@@ -253,7 +255,8 @@ inline void Start(Child& child, const std::vector<std::string>& args,
         std::string tool = ToolPath();
         argv.push_back(tool.data());
         std::vector<std::string> copy = args;
-        for (auto& a : copy) argv.push_back(a.data());
+        for (auto& a : copy)
+            argv.push_back(a.data());
         argv.push_back(nullptr);
         ::execv(tool.c_str(), argv.data());
         ::_exit(127);
@@ -280,7 +283,8 @@ inline int RunTool(const std::vector<std::string>& args, std::string& output,
     Start(child, args, input, true);
     output.clear();
     std::string line;
-    while (child.ReadLine(line)) output += line + "\n";
+    while (child.ReadLine(line))
+        output += line + "\n";
     output += line;
     return child.Wait();
 }

@@ -39,21 +39,25 @@ TEST(RecmanTool, DictionaryCreateLoadDumpRoundTrip) {
     };
     {
         std::ofstream hex(dir / "in.hex");
-        for (const std::string& l : lines) hex << l << "\n";
+        for (const std::string& l : lines)
+            hex << l << "\n";
     }
     ASSERT_EQ(RunTool({"load", file, "--hex"}, out, dir / "in.hex"), 0) << out;
     EXPECT_NE(out.find("3 records loaded"), std::string::npos) << out;
     // Key 0: property then flat, as numbers.
     ASSERT_EQ(RunTool({"dump", file, "--hex"}, out), 0);
-    EXPECT_EQ(out, NoBlanks(lines[2]) + "\n" + NoBlanks(lines[1]) + "\n" + NoBlanks(lines[0]) + "\n");
+    EXPECT_EQ(out,
+              NoBlanks(lines[2]) + "\n" + NoBlanks(lines[1]) + "\n" + NoBlanks(lines[0]) + "\n");
     // Key 1: names without regard to case, equal names in the order they came.
     ASSERT_EQ(RunTool({"dump", file, "--key", "1", "--hex"}, out), 0);
-    EXPECT_EQ(out, NoBlanks(lines[1]) + "\n" + NoBlanks(lines[2]) + "\n" + NoBlanks(lines[0]) + "\n");
+    EXPECT_EQ(out,
+              NoBlanks(lines[1]) + "\n" + NoBlanks(lines[2]) + "\n" + NoBlanks(lines[0]) + "\n");
 
     ASSERT_EQ(RunTool({"stat", file}, out), 0);
     EXPECT_NE(out.find("record length: 16"), std::string::npos) << out;
     EXPECT_NE(out.find("records: 3"), std::string::npos) << out;
-    EXPECT_NE(out.find("key 1: length 6, duplicates, modifiable, 2 values"), std::string::npos) << out;
+    EXPECT_NE(out.find("key 1: length 6, duplicates, modifiable, 2 values"), std::string::npos)
+        << out;
     EXPECT_NE(out.find("collating sequence 0: UPPER"), std::string::npos) << out;
     EXPECT_EQ(RunTool({"check", file}, out), 0) << out;
 }
@@ -76,7 +80,8 @@ TEST(RecmanTool, ErrorsNameTheFileAndTheStatusInWords) {
         {{"dump", dir / "none.dat"}, "/dev/null", "none.dat: open: file not found (12)"},
         {{"load", file, "--hex"}, dir / "dup.hex", "record 2 (1 loaded): duplicate key value (5)"},
         {{"load", file}, dir / "short.raw", "record 2: 1 bytes, the record length is 8 (1 loaded)"},
-        {{"dict", dir / "x.xdf", "--record", "8", "--key", "6:4"}, "/dev/null",
+        {{"dict", dir / "x.xdf", "--record", "8", "--key", "6:4"},
+         "/dev/null",
          "invalid key position (27)"},
         {{"frobnicate"}, "/dev/null", "unknown command frobnicate"},
     };
@@ -87,7 +92,6 @@ TEST(RecmanTool, ErrorsNameTheFileAndTheStatusInWords) {
     }
     // Each failed load kept the records before the fault.
     ASSERT_EQ(RunTool({"dump", file, "--hex"}, out), 0);
-
 }
 
 TEST(RecmanTool, OwnerNames) {
