@@ -237,3 +237,17 @@ TEST_F(SharedFile, KeyWalksSeeWhatOtherProgramsWroteMeanwhile) {
     ASSERT_EQ(h.Again(kOpGetPrevious, 0), 0);
     EXPECT_EQ(h.data.substr(0, 4), Le32(18));
 }
+
+TEST_F(SharedFile, LockedNextRetriedAfterTheHolderEndsReturnsTheSameRecord) {
+    Child other;
+    Hold(other, {"--position", std::to_string(pos[1])});
+    ASSERT_EQ(h.Get(kOpGetFirst + kSingleNoWait, 0), 0);
+    EXPECT_EQ(h.Again(kOpGetNext + kSingleNoWait, 0), kRecordInUse);
+    EXPECT_EQ(h.Again(kOpGetNext + kSingleNoWait, 0), kRecordInUse);
+    // The failed reads kept this block's lock on the first record.
+    EXPECT_NE(TryHold({"--position", std::to_string(pos[0])}), 0);
+    other.Kill();
+    ASSERT_EQ(h.Again(kOpGetNext + kSingleNoWait, 0), 0);
+    EXPECT_EQ(h.Record(), Record(2));
+    EXPECT_EQ(TryHold({"--position", std::to_string(pos[0])}), 0) << "the lock moved on";
+}
