@@ -215,9 +215,6 @@ std::array<uint8_t, 256> UpperMap() {
 int Dict(const Options& o) {
     if (o.words.size() != 1) Fail("dict needs the dictionary file to write");
     if (o.record <= 0) Fail("dict needs --record LENGTH");
-    if (o.keys.empty() && !o.variable) {
-        // A file without keys is allowed; nothing to check here.
-    }
     struct Seg {
         uint16_t pos = 0, len = 0, flags = 0;
         uint8_t type = 0, nullByte = 0, acs = 0;
