@@ -69,7 +69,8 @@ int RunTool(const std::vector<std::string>& args, const std::string& input) {
         std::string tool = ToolPath();
         argv.push_back(tool.data());
         std::vector<std::string> copy = args;
-        for (auto& a : copy) argv.push_back(a.data());
+        for (auto& a : copy)
+            argv.push_back(a.data());
         argv.push_back(nullptr);
         execv(tool.c_str(), argv.data());
         _exit(127);
@@ -101,7 +102,8 @@ struct BenchFile {
         if (RunTool({"create", path, dict}, "/dev/null") != 0) std::abort();
         auto start = std::chrono::steady_clock::now();
         if (RunTool({"load", path}, input) != 0) std::abort();
-        loadSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        loadSeconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         std::filesystem::remove(input);
         std::string owner(1, '\0');
         int32_t length = 1;
@@ -176,7 +178,12 @@ void BM_GetNextVersusRawSqlite(benchmark::State& state) {
     state.counters["raw_per_s"] = n / raw;
     state.counters["ratio"] = raw / ours; // ours as a fraction of the raw rate
 }
-BENCHMARK(BM_GetNextVersusRawSqlite)->Arg(0)->Arg(1)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GetNextVersusRawSqlite)
+    ->Arg(0)
+    ->Arg(1)
+    ->UseManualTime()
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
 
 void BM_GetEqualRandom(benchmark::State& state) {
     BenchFile& f = File();
@@ -199,7 +206,8 @@ void BM_GetEqualRandomRawSqlite(benchmark::State& state) {
     sqlite3* db = nullptr;
     sqlite3_open_v2(f.path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
     sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(db, "SELECT pos, ver, data, k0, q0 FROM rec WHERE k0 = ?1", -1, &st, nullptr);
+    sqlite3_prepare_v2(db, "SELECT pos, ver, data, k0, q0 FROM rec WHERE k0 = ?1", -1, &st,
+                       nullptr);
     std::mt19937 rng(5);
     std::string data(1536, ' ');
     for (auto _ : state) {
@@ -220,7 +228,8 @@ BENCHMARK(BM_GetEqualRandomRawSqlite);
 
 void BM_RecmanLoad(benchmark::State& state) {
     BenchFile& f = File();
-    for (auto _ : state) state.SetIterationTime(f.loadSeconds);
+    for (auto _ : state)
+        state.SetIterationTime(f.loadSeconds);
     state.counters["records_per_s"] = kRecords / f.loadSeconds;
 }
 BENCHMARK(BM_RecmanLoad)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);

@@ -13,6 +13,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <pthread.h>
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -78,13 +79,26 @@ std::map<std::string, std::unique_ptr<OpenFile>> g_files;
 uint32_t g_generation = 0;
 bool g_transaction = false; // Begin Transaction called and not yet ended
 
+// The process id, kept (a system call per operation adds up); a forked child asks again.
+uint32_t g_pid = 0;
+uint32_t ProcessId() {
+    static const bool hooked = [] {
+        pthread_atfork(nullptr, nullptr, [] { g_pid = 0; });
+        return true;
+    }();
+    (void)hooked;
+    if (g_pid == 0) g_pid = static_cast<uint32_t>(getpid());
+    return g_pid;
+}
+
 uint32_t Get32(const uint8_t* p) {
     return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
            (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 
 void Put32(uint8_t* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i, v >>= 8) p[i] = static_cast<uint8_t>(v & 0xFF);
+    for (int i = 0; i < 4; ++i, v >>= 8)
+        p[i] = static_cast<uint8_t>(v & 0xFF);
 }
 
 // The block a position block names, or null for an unknown, closed, stale or forged one.
@@ -95,8 +109,7 @@ Block* FindBlock(const void* positionBlock, uint32_t& slot) {
     slot = Get32(p + 4);
     if (slot >= g_blocks.size()) return nullptr;
     Block& b = g_blocks[slot];
-    if (!b.open || b.generation != Get32(p + 8) || Get32(p + 12) != static_cast<uint32_t>(getpid()))
-        return nullptr;
+    if (!b.open || b.generation != Get32(p + 8) || Get32(p + 12) != ProcessId()) return nullptr;
     return &b;
 }
 
@@ -106,8 +119,10 @@ std::string PathFromKey(const void* keyBuffer, uint8_t keyLength) {
     if (!keyBuffer) return {};
     const char* p = static_cast<const char*>(keyBuffer);
     size_t n = 0;
-    while (n < keyLength && p[n] != 0) ++n;
-    while (n > 0 && p[n - 1] == ' ') --n;
+    while (n < keyLength && p[n] != 0)
+        ++n;
+    while (n > 0 && p[n - 1] == ' ')
+        --n;
     return std::string(p, n);
 }
 
@@ -116,7 +131,8 @@ std::string NameFrom(const void* buffer, int32_t length) {
     if (!buffer || length <= 0) return {};
     const char* p = static_cast<const char*>(buffer);
     size_t n = 0;
-    while (n < static_cast<size_t>(length) && n < 9 && p[n] != 0) ++n;
+    while (n < static_cast<size_t>(length) && n < 9 && p[n] != 0)
+        ++n;
     return std::string(p, n);
 }
 
@@ -133,7 +149,8 @@ void ReleaseRecord(OpenFile& f, uint32_t slot, int64_t pos) {
 void ReleaseAllLocks(Block& b, uint32_t slot) {
     if (b.single) ReleaseRecord(*b.file, slot, b.single);
     b.single = 0;
-    for (int64_t pos : b.multiple) ReleaseRecord(*b.file, slot, pos);
+    for (int64_t pos : b.multiple)
+        ReleaseRecord(*b.file, slot, pos);
     b.multiple.clear();
 }
 
@@ -170,9 +187,15 @@ void GiveBackIfUnused(OpenFile& f, int64_t pos, bool taken) {
     if (taken && !HeldByThisProcess(f, pos)) UnlockByte(f.lockFd, kRecordLockBase + pos);
 }
 
-bool IsSingle(int bias) { return bias == kSingleWait || bias == kSingleNoWait; }
-bool IsMultiple(int bias) { return bias == kMultipleWait || bias == kMultipleNoWait; }
-bool IsWait(int bias) { return bias == kSingleWait || bias == kMultipleWait; }
+bool IsSingle(int bias) {
+    return bias == kSingleWait || bias == kSingleNoWait;
+}
+bool IsMultiple(int bias) {
+    return bias == kMultipleWait || bias == kMultipleNoWait;
+}
+bool IsWait(int bias) {
+    return bias == kSingleWait || bias == kMultipleWait;
+}
 
 // Runs a seek and, with a lock bias, locks the record found. The record is read again once
 // locked: when another program changed its place meanwhile, the seek runs again.
@@ -188,8 +211,8 @@ int16_t Locate(Block& b, int bias, int key, SeekFn seek, Row& row, bool& taken) 
         if (int16_t status = TakeRecordLock(f, row.pos, IsWait(bias), taken)) return status;
         Row again;
         int16_t status = SeekRow(f.store, key, Seek::Direct, {}, 0, row.pos, again);
-        if (status == kOk && (again.ver == row.ver ||
-                              (again.formNull == row.formNull && again.form == row.form))) {
+        if (status == kOk &&
+            (again.ver == row.ver || (again.formNull == row.formNull && again.form == row.form))) {
             row = std::move(again);
             return kOk;
         }
@@ -250,7 +273,9 @@ int16_t Deliver(Block& b, const Row& row, int key, bool withData, bool physicalO
     return status;
 }
 
-int KeyCount(const Block& b) { return static_cast<int>(b.file->store.spec.keys.size()); }
+int KeyCount(const Block& b) {
+    return static_cast<int>(b.file->store.spec.keys.size());
+}
 
 // ---- Open, close, reset ----
 
@@ -266,7 +291,7 @@ void WritePositionBlock(void* positionBlock, uint32_t slot, uint32_t generation)
     std::memcpy(p, kBlockMagic, 4);
     Put32(p + 4, slot);
     Put32(p + 8, generation);
-    Put32(p + 12, static_cast<uint32_t>(getpid()));
+    Put32(p + 12, ProcessId());
 }
 
 void ReleaseFileIfUnused(OpenFile* f) {
@@ -327,7 +352,8 @@ int16_t OpenOp(void* positionBlock, const void* data, int32_t dataRoom, const vo
     }
 
     uint32_t slot = 0;
-    while (slot < g_blocks.size() && g_blocks[slot].open) ++slot;
+    while (slot < g_blocks.size() && g_blocks[slot].open)
+        ++slot;
     if (slot == g_blocks.size()) g_blocks.emplace_back();
     Block& b = g_blocks[slot];
     b = Block{};
@@ -460,18 +486,25 @@ int16_t GetOp(Block& b, int base, int bias, bool keyOnly, void* data, int32_t da
             int16_t status = SeekRow(store, key, Seek::Equal, form, 0, 0, row);
             return status == kEndOfFile ? kKeyNotFound : status;
         }
-        case kOpGetNext: return SeekRow(store, key, Seek::Next, form, seq, 0, row);
-        case kOpGetPrevious: return SeekRow(store, key, Seek::Previous, form, seq, 0, row);
-        case kOpGetGreater: return SeekRow(store, key, Seek::Greater, form, 0, 0, row);
-        case kOpGetGreaterOrEqual: return SeekRow(store, key, Seek::GreaterOrEqual, form, 0, 0, row);
-        case kOpGetLess: return SeekRow(store, key, Seek::Less, form, 0, 0, row);
+        case kOpGetNext:
+            return SeekRow(store, key, Seek::Next, form, seq, 0, row);
+        case kOpGetPrevious:
+            return SeekRow(store, key, Seek::Previous, form, seq, 0, row);
+        case kOpGetGreater:
+            return SeekRow(store, key, Seek::Greater, form, 0, 0, row);
+        case kOpGetGreaterOrEqual:
+            return SeekRow(store, key, Seek::GreaterOrEqual, form, 0, 0, row);
+        case kOpGetLess:
+            return SeekRow(store, key, Seek::Less, form, 0, 0, row);
         case kOpGetLessOrEqual: {
             int16_t status = SeekRow(store, key, Seek::Equal, form, 0, 0, row);
             if (status == kEndOfFile) status = SeekRow(store, key, Seek::Less, form, 0, 0, row);
             return status;
         }
-        case kOpGetFirst: return SeekRow(store, key, Seek::First, {}, 0, 0, row);
-        default: return SeekRow(store, key, Seek::Last, {}, 0, 0, row);
+        case kOpGetFirst:
+            return SeekRow(store, key, Seek::First, {}, 0, 0, row);
+        default:
+            return SeekRow(store, key, Seek::Last, {}, 0, 0, row);
         }
     };
     if ((base == kOpGetNext || base == kOpGetPrevious) && bias == 0) {
@@ -514,10 +547,18 @@ int16_t StepOp(Block& b, int base, int bias, void* data, int32_t dataRoom, int32
                uint32_t slot) {
     Seek seek = Seek::StepFirst;
     switch (base) {
-    case kOpStepFirst: seek = Seek::StepFirst; break;
-    case kOpStepLast: seek = Seek::StepLast; break;
-    case kOpStepNext: seek = Seek::StepNext; break;
-    default: seek = Seek::StepPrevious; break;
+    case kOpStepFirst:
+        seek = Seek::StepFirst;
+        break;
+    case kOpStepLast:
+        seek = Seek::StepLast;
+        break;
+    case kOpStepNext:
+        seek = Seek::StepNext;
+        break;
+    default:
+        seek = Seek::StepPrevious;
+        break;
     }
     if ((seek == Seek::StepNext || seek == Seek::StepPrevious) && !b.stepAnchor)
         return kInvalidPositioning;
@@ -639,7 +680,8 @@ int16_t UnlockOp(Block& b, uint32_t slot, const void* data, int32_t dataRoom, in
         return kOk;
     }
     if (keyNumber == -2) {
-        for (int64_t pos : b.multiple) ReleaseRecord(f, slot, pos);
+        for (int64_t pos : b.multiple)
+            ReleaseRecord(f, slot, pos);
         b.multiple.clear();
         return kOk;
     }
@@ -677,20 +719,26 @@ int16_t Dispatch(int16_t operation, void* positionBlock, void* data, int32_t* da
     int32_t dataRoom = (data && dataLength && *dataLength > 0) ? *dataLength : 0;
 
     switch (base) {
-    case kOpOpen: return OpenOp(positionBlock, data, dataRoom, keyBuffer, keyLength, keyNumber);
-    case kOpCreate: return CreateOp(data, dataRoom, keyBuffer, keyLength, keyNumber);
+    case kOpOpen:
+        return OpenOp(positionBlock, data, dataRoom, keyBuffer, keyLength, keyNumber);
+    case kOpCreate:
+        return CreateOp(data, dataRoom, keyBuffer, keyLength, keyNumber);
     case kOpReset:
-    case kOpStop: ResetAll(); return kOk;
+    case kOpStop:
+        ResetAll();
+        return kOk;
     case kOpBeginTransaction:
         if (g_transaction) return kTransactionActive;
         g_transaction = true;
-        for (auto& [identity, f] : g_files) f->store.userTransaction = true;
+        for (auto& [identity, f] : g_files)
+            f->store.userTransaction = true;
         return kOk;
     case kOpEndTransaction:
     case kOpAbortTransaction:
         if (!g_transaction) return kNoTransaction;
         return EndAll(base == kOpEndTransaction);
-    default: break;
+    default:
+        break;
     }
     const bool known = base == kOpClose || base == kOpInsert || base == kOpUpdate ||
                        base == kOpDelete || (base >= kOpGetEqual && base <= kOpGetLast) ||
@@ -709,21 +757,29 @@ int16_t Dispatch(int16_t operation, void* positionBlock, void* data, int32_t* da
         if (b->file->store.inTransaction && b->file->blocks == 1) return kTransactionError;
         CloseBlock(*b, slot);
         return kOk;
-    case kOpInsert: return InsertOp(*b, data, dataRoom, keyBuffer, keyNumber);
-    case kOpUpdate: return UpdateOp(*b, slot, data, dataRoom, keyBuffer, keyNumber);
-    case kOpDelete: return DeleteOp(*b, slot);
+    case kOpInsert:
+        return InsertOp(*b, data, dataRoom, keyBuffer, keyNumber);
+    case kOpUpdate:
+        return UpdateOp(*b, slot, data, dataRoom, keyBuffer, keyNumber);
+    case kOpDelete:
+        return DeleteOp(*b, slot);
     case kOpStat:
         return StatOp(*b, data, dataRoom, dataLength, keyBuffer, keyLength, keyNumber);
-    case kOpGetPosition: return GetPositionOp(*b, data, dataRoom, dataLength);
+    case kOpGetPosition:
+        return GetPositionOp(*b, data, dataRoom, dataLength);
     case kOpGetDirect:
         return GetDirectOp(*b, bias, data, dataRoom, dataLength, keyBuffer, keyNumber, slot);
     case kOpStepFirst:
     case kOpStepLast:
     case kOpStepNext:
-    case kOpStepPrevious: return StepOp(*b, base, bias, data, dataRoom, dataLength, slot);
-    case kOpUnlock: return UnlockOp(*b, slot, data, dataRoom, keyNumber);
-    case kOpSetOwner: return SetOwnerOp(*b, data, dataRoom, keyBuffer, keyLength, keyNumber);
-    case kOpClearOwner: return ClearOwnerOp(*b);
+    case kOpStepPrevious:
+        return StepOp(*b, base, bias, data, dataRoom, dataLength, slot);
+    case kOpUnlock:
+        return UnlockOp(*b, slot, data, dataRoom, keyNumber);
+    case kOpSetOwner:
+        return SetOwnerOp(*b, data, dataRoom, keyBuffer, keyLength, keyNumber);
+    case kOpClearOwner:
+        return ClearOwnerOp(*b);
     default:
         return GetOp(*b, base, bias, keyOnly, data, dataRoom, dataLength, keyBuffer, keyLength,
                      keyNumber, slot);

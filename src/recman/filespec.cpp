@@ -8,7 +8,9 @@ namespace recman {
 
 namespace {
 
-uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint16_t Get16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
 
 bool ValidPageSize(uint16_t size) {
     if (size == 8192 || size == 16384) return true;
@@ -62,7 +64,9 @@ int16_t CheckTypeLength(uint8_t type, int length) {
     }
 }
 
-bool KnownType(uint8_t type) { return CheckTypeLength(type, 1) != kInvalidKeyType; }
+bool KnownType(uint8_t type) {
+    return CheckTypeLength(type, 1) != kInvalidKeyType;
+}
 
 } // namespace
 
@@ -104,8 +108,7 @@ int16_t ParseFileSpec(const uint8_t* data, size_t length, FileSpec& spec) {
     }
     spec.totalSegments = static_cast<int>(blocks.size());
     if (spec.totalSegments > SegmentLimit(spec.pageSize)) return kNumberOfKeys;
-    if (spec.recordLength < 4 || spec.recordLength > spec.pageSize - 8)
-        return kInvalidRecordLength;
+    if (spec.recordLength < 4 || spec.recordLength > spec.pageSize - 8) return kInvalidRecordLength;
 
     for (const Key& key : spec.keys)
         for (const Segment& seg : key.segments)
@@ -198,7 +201,8 @@ bool KeyLeftOut(const Key& key, const uint8_t* keyValue) {
 namespace {
 
 void AppendReversed(std::string& out, const uint8_t* v, int length) {
-    for (int i = length - 1; i >= 0; --i) out.push_back(static_cast<char>(v[i]));
+    for (int i = length - 1; i >= 0; --i)
+        out.push_back(static_cast<char>(v[i]));
 }
 
 void AppendText(const FileSpec& spec, const Segment& seg, std::string& out, const uint8_t* v,
@@ -237,7 +241,8 @@ void AppendSegmentForm(const FileSpec& spec, const Segment& seg, const uint8_t* 
     case kTypeFloat:
         AppendReversed(out, v, length);
         if (static_cast<uint8_t>(out[start]) & 0x80) {
-            for (size_t i = start; i < out.size(); ++i) out[i] = static_cast<char>(~out[i]);
+            for (size_t i = start; i < out.size(); ++i)
+                out[i] = static_cast<char>(~out[i]);
         } else {
             out[start] = static_cast<char>(out[start] ^ 0x80);
         }
@@ -271,7 +276,8 @@ void AppendSegmentForm(const FileSpec& spec, const Segment& seg, const uint8_t* 
     }
     case kTypeZString: {
         int n = 0;
-        while (n < length && v[n] != 0) ++n;
+        while (n < length && v[n] != 0)
+            ++n;
         AppendText(spec, seg, out, v, n);
         out.append(static_cast<size_t>(length - n), '\0');
         break;
@@ -281,7 +287,8 @@ void AppendSegmentForm(const FileSpec& spec, const Segment& seg, const uint8_t* 
         break;
     }
     if (seg.flags & kKeyDescending)
-        for (size_t i = start; i < out.size(); ++i) out[i] = static_cast<char>(~out[i]);
+        for (size_t i = start; i < out.size(); ++i)
+            out[i] = static_cast<char>(~out[i]);
 }
 
 } // namespace

@@ -92,9 +92,8 @@ uint64_t WriteStarted(const ChangeCounters& counters) {
 void WriteFinished(const ChangeCounters& counters, uint64_t started) {
     if (!counters.finished || started == 0) return;
     uint64_t seen = __atomic_load_n(counters.finished, __ATOMIC_ACQUIRE);
-    while (seen < started &&
-           !__atomic_compare_exchange_n(counters.finished, &seen, started, false, __ATOMIC_ACQ_REL,
-                                        __ATOMIC_ACQUIRE)) {
+    while (seen < started && !__atomic_compare_exchange_n(counters.finished, &seen, started, false,
+                                                          __ATOMIC_ACQ_REL, __ATOMIC_ACQUIRE)) {
     }
 }
 

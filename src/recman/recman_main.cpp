@@ -88,7 +88,9 @@ struct DataFile {
     }
 };
 
-std::string SystemPath(const std::string& argument) { return platform::Utf8ToCp850(argument); }
+std::string SystemPath(const std::string& argument) {
+    return platform::Utf8ToCp850(argument);
+}
 
 void OpenFile(DataFile& f, const std::string& name, const std::string& owner, int8_t mode) {
     f.name = name;
@@ -112,7 +114,9 @@ std::vector<uint8_t> ReadStat(DataFile& f) {
     return stat;
 }
 
-uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint16_t Get16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
 uint32_t Get32(const uint8_t* p) {
     return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
@@ -161,17 +165,19 @@ int Create(const Options& o) {
     if (!dict) Fail(o.words[1] + ": cannot read the dictionary");
     std::vector<uint8_t> bytes;
     int c;
-    while ((c = std::fgetc(dict.get())) != EOF) bytes.push_back(static_cast<uint8_t>(c));
+    while ((c = std::fgetc(dict.get())) != EOF)
+        bytes.push_back(static_cast<uint8_t>(c));
     size_t length = bytes.size() >= 2 ? Get16(bytes.data()) : 0;
     std::vector<uint8_t> spec(std::max<size_t>(1536, length), ' ');
-    for (size_t i = 0; i < length && i + 2 < bytes.size(); ++i) spec[i] = bytes[i + 2];
+    for (size_t i = 0; i < length && i + 2 < bytes.size(); ++i)
+        spec[i] = bytes[i + 2];
     std::string path = SystemPath(file);
     if (path.size() > 255) Fail(file + ": path too long");
     int32_t dataLength = static_cast<int32_t>(spec.size());
     uint8_t block[kPositionBlockSize] = {};
-    int16_t st = BTRCALL(kOpCreate, block, spec.data(), &dataLength, path.data(),
-                         static_cast<uint8_t>(path.size()),
-                         o.replace ? kCreateReplace : kCreateNoReplace);
+    int16_t st =
+        BTRCALL(kOpCreate, block, spec.data(), &dataLength, path.data(),
+                static_cast<uint8_t>(path.size()), o.replace ? kCreateReplace : kCreateNoReplace);
     if (st) FailStatus(file, st, "create");
     return 0;
 }
@@ -183,8 +189,10 @@ void Put16(std::string& s, size_t at, uint16_t v) {
 
 std::array<uint8_t, 256> UpperMap() {
     std::array<uint8_t, 256> map;
-    for (int i = 0; i < 256; ++i) map[i] = static_cast<uint8_t>(i);
-    for (int c = 'a'; c <= 'z'; ++c) map[c] = static_cast<uint8_t>(c - 32);
+    for (int i = 0; i < 256; ++i)
+        map[i] = static_cast<uint8_t>(i);
+    for (int c = 'a'; c <= 'z'; ++c)
+        map[c] = static_cast<uint8_t>(c - 32);
     // Code page 850 letters with accents sort with their plain capital.
     const struct {
         const char* bytes;
@@ -199,16 +207,14 @@ std::array<uint8_t, 256> UpperMap() {
         {"\xA4\xA5", 'N'},
     };
     for (const auto& g : groups)
-        for (const char* p = g.bytes; *p; ++p) map[static_cast<uint8_t>(*p)] = g.base;
+        for (const char* p = g.bytes; *p; ++p)
+            map[static_cast<uint8_t>(*p)] = g.base;
     return map;
 }
 
 int Dict(const Options& o) {
     if (o.words.size() != 1) Fail("dict needs the dictionary file to write");
     if (o.record <= 0) Fail("dict needs --record LENGTH");
-    if (o.keys.empty() && !o.variable) {
-        // A file without keys is allowed; nothing to check here.
-    }
     struct Seg {
         uint16_t pos = 0, len = 0, flags = 0;
         uint8_t type = 0, nullByte = 0, acs = 0;
@@ -239,11 +245,11 @@ int Dict(const Options& o) {
             static const struct {
                 const char* name;
                 uint8_t type;
-            } types[] = {{"string", kTypeString},   {"integer", kTypeInteger},
-                         {"float", kTypeFloat},     {"date", kTypeDate},
-                         {"time", kTypeTime},       {"decimal", kTypeDecimal},
-                         {"money", kTypeMoney},     {"logical", kTypeLogical},
-                         {"lstring", kTypeLString}, {"zstring", kTypeZString},
+            } types[] = {{"string", kTypeString},     {"integer", kTypeInteger},
+                         {"float", kTypeFloat},       {"date", kTypeDate},
+                         {"time", kTypeTime},         {"decimal", kTypeDecimal},
+                         {"money", kTypeMoney},       {"logical", kTypeLogical},
+                         {"lstring", kTypeLString},   {"zstring", kTypeZString},
                          {"unsigned", kTypeUnsigned}, {"autoinc", kTypeAutoIncrement}};
             for (size_t i = 2; i < fields.size(); ++i) {
                 const std::string& a = fields[i];
@@ -274,9 +280,10 @@ int Dict(const Options& o) {
                     bool any = a[0] == 'a';
                     keyWide |= any ? kKeyNullAny : kKeyNullAll;
                     size_t eq = a.find('=');
-                    keyNull = eq == std::string::npos
-                                  ? 0
-                                  : static_cast<uint8_t>(std::strtol(a.c_str() + eq + 1, nullptr, 16));
+                    keyNull =
+                        eq == std::string::npos
+                            ? 0
+                            : static_cast<uint8_t>(std::strtol(a.c_str() + eq + 1, nullptr, 16));
                 } else {
                     Fail("unknown key attribute: " + a);
                 }
@@ -328,12 +335,14 @@ int Dict(const Options& o) {
             std::copy(raw, raw + 256, map.begin());
             name = "CUSTOM";
         }
-        for (size_t i = 0; i < name.size() && i < 8; ++i) block[1 + i] = name[i];
+        for (size_t i = 0; i < name.size() && i < 8; ++i)
+            block[1 + i] = name[i];
         std::copy(map.begin(), map.end(), block.begin() + 9);
         spec += block;
     }
     FileSpec parsed;
-    if (int16_t st = ParseFileSpec(reinterpret_cast<const uint8_t*>(spec.data()), spec.size(), parsed))
+    if (int16_t st =
+            ParseFileSpec(reinterpret_cast<const uint8_t*>(spec.data()), spec.size(), parsed))
         Fail("the description is not a valid file: " + StatusText(st));
     if (spec.size() > 1536) Fail("the specification is longer than 1536 bytes");
     platform::FileHandle out = platform::OpenCreate(SystemPath(o.words[0]));
@@ -356,15 +365,18 @@ int Stat(const Options& o) {
     FileSpec spec;
     int16_t st = ParseFileSpec(s.data(), s.size(), spec);
     if (st) FailStatus(f.name, st, "statistics");
-    std::printf("file: %s\nrecord length: %u\npage size: %u\nflags: 0x%04x%s\nrecords: %u\nkeys: %zu\n",
-                f.name.c_str(), spec.recordLength, spec.pageSize, spec.flags,
-                spec.variable() ? " (variable length)" : "", Get32(&s[6]), spec.keys.size());
+    std::printf(
+        "file: %s\nrecord length: %u\npage size: %u\nflags: 0x%04x%s\nrecords: %u\nkeys: %zu\n",
+        f.name.c_str(), spec.recordLength, spec.pageSize, spec.flags,
+        spec.variable() ? " (variable length)" : "", Get32(&s[6]), spec.keys.size());
     for (size_t k = 0; k < spec.keys.size(); ++k) {
         const Key& key = spec.keys[k];
         const uint8_t* first = &s[16 + 16 * key.firstSegment];
         std::printf("key %zu: length %d, %s%s%s, %u values\n", k, key.length,
                     key.duplicates ? "duplicates" : "unique", key.modifiable ? ", modifiable" : "",
-                    key.nullAll ? ", null" : key.nullAny ? ", null when any segment is" : "",
+                    key.nullAll   ? ", null"
+                    : key.nullAny ? ", null when any segment is"
+                                  : "",
                     Get32(first + 6));
         for (size_t i = 0; i < key.segments.size(); ++i) {
             const Segment& seg = key.segments[i];
@@ -377,7 +389,8 @@ int Stat(const Options& o) {
     for (size_t a = 0; a < spec.acs.size(); ++a) {
         const uint8_t* b = &s[acsAt + a * kAcsBlockSize];
         std::string name(reinterpret_cast<const char*>(b + 1), 8);
-        while (!name.empty() && (name.back() == '\0' || name.back() == ' ')) name.pop_back();
+        while (!name.empty() && (name.back() == '\0' || name.back() == ' '))
+            name.pop_back();
         std::printf("collating sequence %zu: %s\n", a, platform::Cp850ToUtf8(name).c_str());
     }
     f.Call(kOpClose, nullptr, nullptr, nullptr, 0, 0);
@@ -559,7 +572,8 @@ int Check(const Options& o) {
     std::vector<std::string> problems;
     bool ok = CheckStore(store, problems);
     CloseStore(store);
-    for (const std::string& p : problems) std::printf("%s: %s\n", file.c_str(), p.c_str());
+    for (const std::string& p : problems)
+        std::printf("%s: %s\n", file.c_str(), p.c_str());
     if (!ok) return 1;
     std::printf("%s: ok\n", file.c_str());
     return 0;

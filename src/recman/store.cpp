@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <map>
 #include <optional>
 #include <sys/stat.h>
@@ -57,8 +58,12 @@ enum FileKind {
     kFileKinds,
 };
 
-std::string K(int key) { return "k" + std::to_string(key); }
-std::string Q(int key) { return "q" + std::to_string(key); }
+std::string K(int key) {
+    return "k" + std::to_string(key);
+}
+std::string Q(int key) {
+    return "q" + std::to_string(key);
+}
 
 std::string KeySql(int key, int kind) {
     std::string k = K(key), q = Q(key);
@@ -66,15 +71,24 @@ std::string KeySql(int key, int kind) {
     std::string up = " ORDER BY " + k + ", " + q + " LIMIT 1";
     std::string down = " ORDER BY " + k + " DESC, " + q + " DESC LIMIT 1";
     switch (kind) {
-    case kEqual: return select + "WHERE " + k + " = ?1" + up;
-    case kGreater: return select + "WHERE " + k + " > ?1" + up;
-    case kGreaterOrEqual: return select + "WHERE " + k + " >= ?1" + up;
-    case kLess: return select + "WHERE " + k + " < ?1" + down;
-    case kFirst: return select + "WHERE " + k + " >= x''" + up;
-    case kLast: return select + "WHERE " + k + " >= x''" + down;
-    case kNext: return select + "WHERE (" + k + ", " + q + ") > (?1, ?2)" + up;
-    case kPrevious: return select + "WHERE (" + k + ", " + q + ") < (?1, ?2)" + down;
-    case kDirect: return select + "WHERE pos = ?3";
+    case kEqual:
+        return select + "WHERE " + k + " = ?1" + up;
+    case kGreater:
+        return select + "WHERE " + k + " > ?1" + up;
+    case kGreaterOrEqual:
+        return select + "WHERE " + k + " >= ?1" + up;
+    case kLess:
+        return select + "WHERE " + k + " < ?1" + down;
+    case kFirst:
+        return select + "WHERE " + k + " >= x''" + up;
+    case kLast:
+        return select + "WHERE " + k + " >= x''" + down;
+    case kNext:
+        return select + "WHERE (" + k + ", " + q + ") > (?1, ?2)" + up;
+    case kPrevious:
+        return select + "WHERE (" + k + ", " + q + ") < (?1, ?2)" + down;
+    case kDirect:
+        return select + "WHERE pos = ?3";
     case kNextMany:
         return select + "WHERE (" + k + ", " + q + ") > (?1, ?2) ORDER BY " + k + ", " + q +
                " LIMIT ?4";
@@ -83,7 +97,8 @@ std::string KeySql(int key, int kind) {
                " DESC LIMIT ?4";
     case kGroupLast:
         return "SELECT " + q + " FROM rec WHERE " + k + " = ?1 ORDER BY " + q + " DESC LIMIT 1";
-    case kExists: return "SELECT 1 FROM rec WHERE " + k + " = ?1 LIMIT 1";
+    case kExists:
+        return "SELECT 1 FROM rec WHERE " + k + " = ?1 LIMIT 1";
     }
     return {};
 }
@@ -92,11 +107,16 @@ std::string FileSql(const FileSpec& spec, int kind) {
     const int keys = static_cast<int>(spec.keys.size());
     std::string select = "SELECT pos, ver, data, NULL, 0 FROM rec ";
     switch (kind) {
-    case kStepFirst: return select + "ORDER BY pos LIMIT 1";
-    case kStepLast: return select + "ORDER BY pos DESC LIMIT 1";
-    case kStepNext: return select + "WHERE pos > ?3 ORDER BY pos LIMIT 1";
-    case kStepPrevious: return select + "WHERE pos < ?3 ORDER BY pos DESC LIMIT 1";
-    case kDirectNoKey: return select + "WHERE pos = ?3";
+    case kStepFirst:
+        return select + "ORDER BY pos LIMIT 1";
+    case kStepLast:
+        return select + "ORDER BY pos DESC LIMIT 1";
+    case kStepNext:
+        return select + "WHERE pos > ?3 ORDER BY pos LIMIT 1";
+    case kStepPrevious:
+        return select + "WHERE pos < ?3 ORDER BY pos DESC LIMIT 1";
+    case kDirectNoKey:
+        return select + "WHERE pos = ?3";
     case kInsert: {
         std::string cols = "ver, data", vals = "1, ?1";
         for (int i = 0; i < keys; ++i) {
@@ -112,32 +132,43 @@ std::string FileSql(const FileSpec& spec, int kind) {
                    std::to_string(3 + 2 * i);
         return "UPDATE rec SET " + set + " WHERE pos = ?" + std::to_string(2 + 2 * keys);
     }
-    case kDelete: return "DELETE FROM rec WHERE pos = ?1";
+    case kDelete:
+        return "DELETE FROM rec WHERE pos = ?1";
     case kReadForms: {
         std::string cols = "ver, data";
-        for (int i = 0; i < keys; ++i) cols += ", " + K(i) + ", " + Q(i);
+        for (int i = 0; i < keys; ++i)
+            cols += ", " + K(i) + ", " + Q(i);
         return "SELECT " + cols + " FROM rec WHERE pos = ?1";
     }
-    case kTally: return "UPDATE tally SET n = n + ?2 WHERE k = ?1";
-    case kBegin: return "BEGIN IMMEDIATE";
-    case kCommit: return "COMMIT";
-    case kRollback: return "ROLLBACK";
-    case kSavepoint: return "SAVEPOINT w";
-    case kRelease: return "RELEASE w";
-    case kRollbackTo: return "ROLLBACK TO w";
+    case kTally:
+        return "UPDATE tally SET n = n + ?2 WHERE k = ?1";
+    case kBegin:
+        return "BEGIN IMMEDIATE";
+    case kCommit:
+        return "COMMIT";
+    case kRollback:
+        return "ROLLBACK";
+    case kSavepoint:
+        return "SAVEPOINT w";
+    case kRelease:
+        return "RELEASE w";
+    case kRollbackTo:
+        return "ROLLBACK TO w";
     }
     return {};
 }
 
-sqlite3_stmt* Prepare(Store& store, size_t index, const std::string& sql) {
+template <typename SqlFn> sqlite3_stmt* Prepare(Store& store, size_t index, SqlFn sql) {
     if (store.statements.size() <= index) store.statements.resize(index + 1, nullptr);
     sqlite3_stmt*& st = store.statements[index];
-    if (!st &&
-        sqlite3_prepare_v3(store.db, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &st, nullptr) !=
-            SQLITE_OK) {
-        st = nullptr;
-    }
-    if (st) {
+    if (!st) {
+        std::string text = sql();
+        if (sqlite3_prepare_v3(store.db, text.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &st,
+                               nullptr) != SQLITE_OK) {
+            sqlite3_finalize(st);
+            st = nullptr;
+        }
+    } else {
         sqlite3_reset(st);
         sqlite3_clear_bindings(st);
     }
@@ -146,18 +177,18 @@ sqlite3_stmt* Prepare(Store& store, size_t index, const std::string& sql) {
 
 sqlite3_stmt* KeyStatement(Store& store, int key, int kind) {
     return Prepare(store, kFileKinds + static_cast<size_t>(key) * kKeyKinds + kind,
-                   KeySql(key, kind));
+                   [&] { return KeySql(key, kind); });
 }
 
 sqlite3_stmt* FileStatement(Store& store, int kind) {
-    return Prepare(store, kind, FileSql(store.spec, kind));
+    return Prepare(store, kind, [&] { return FileSql(store.spec, kind); });
 }
 
 // Binds a comparison form; an empty form must stay a (zero-length) blob, never NULL.
 void BindForm(sqlite3_stmt* st, int index, const std::string& form) {
     static const char empty = 0;
-    sqlite3_bind_blob(st, index, form.empty() ? &empty : form.data(),
-                      static_cast<int>(form.size()), SQLITE_STATIC);
+    sqlite3_bind_blob(st, index, form.empty() ? &empty : form.data(), static_cast<int>(form.size()),
+                      SQLITE_STATIC);
 }
 
 void BindOptionalForm(sqlite3_stmt* st, int index, const std::optional<std::string>& form) {
@@ -201,10 +232,9 @@ RecordKeys FormsOf(const FileSpec& spec, const std::string& record) {
 
 // Inside a write transaction: the sequence a new member of the value's duplicate group gets,
 // and whether the value is new to the key.
-int16_t NextSequence(Store& store, int key, const std::string& form, int64_t& seq,
-                     bool& newValue) {
-    sqlite3_stmt* st = KeyStatement(store, key, store.spec.keys[key].duplicates ? kGroupLast
-                                                                                 : kExists);
+int16_t NextSequence(Store& store, int key, const std::string& form, int64_t& seq, bool& newValue) {
+    sqlite3_stmt* st =
+        KeyStatement(store, key, store.spec.keys[key].duplicates ? kGroupLast : kExists);
     if (!st) return kIoError;
     BindForm(st, 1, form);
     int rc = sqlite3_step(st);
@@ -234,15 +264,24 @@ int16_t ValueStillPresent(Store& store, int key, const std::string& form, bool& 
     return kOk;
 }
 
-int16_t AddTally(Store& store, int which, int delta) {
+int16_t WriteTally(Store& store, int which, int64_t delta) {
     if (delta == 0) return kOk;
     sqlite3_stmt* st = FileStatement(store, kTally);
     if (!st) return kIoError;
     sqlite3_bind_int(st, 1, which);
-    sqlite3_bind_int(st, 2, delta);
+    sqlite3_bind_int64(st, 2, delta);
     int rc = sqlite3_step(st);
     sqlite3_reset(st);
     return rc == SQLITE_DONE ? kOk : SqliteStatus(rc);
+}
+
+// Counts change with each write: at once outside a transaction, at its end inside one (one
+// update per count instead of several per record).
+int16_t AddTally(Store& store, int which, int delta) {
+    if (!store.inTransaction) return WriteTally(store, which, delta);
+    store.opTally.resize(store.spec.keys.size() + 1, 0);
+    store.opTally[which + 1] += delta;
+    return kOk;
 }
 
 int16_t Step(Store& store, int kind) {
@@ -254,15 +293,24 @@ int16_t Step(Store& store, int kind) {
     return rc == SQLITE_DONE ? kOk : SqliteStatus(rc);
 }
 
-// One write: its own transaction, or a savepoint inside the caller's open transaction (so a
-// failed write is undone alone and the transaction goes on).
-int16_t Begin(Store& store) {
+// One write: its own transaction, or inside the caller's open transaction a savepoint (so a
+// failed write is undone alone and the transaction goes on). A write of one statement needs
+// no savepoint: SQLite undoes a failed statement by itself.
+int16_t Begin(Store& store, bool savepoint = true) {
+    store.opTally.assign(store.spec.keys.size() + 1, 0);
+    store.opSavepoint = false;
     if (store.userTransaction && !store.inTransaction) {
         if (int16_t status = Step(store, kBegin)) return status;
         store.inTransaction = true;
         store.writeStamp = WriteStarted(store.counters);
     }
-    if (store.inTransaction) return Step(store, kSavepoint);
+    if (store.inTransaction) {
+        // SQLite rolls a whole transaction back by itself after some failures (disk full, I/O
+        // error): the writes of this one are gone, so no further write may pretend otherwise.
+        if (sqlite3_get_autocommit(store.db)) return kTransactionError;
+        store.opSavepoint = savepoint;
+        return savepoint ? Step(store, kSavepoint) : kOk;
+    }
     if (int16_t status = Step(store, kBegin)) return status;
     store.writeStamp = WriteStarted(store.counters);
     return kOk;
@@ -274,7 +322,15 @@ void Finished(Store& store) {
 }
 
 int16_t Commit(Store& store) {
-    if (store.inTransaction) return Step(store, kRelease);
+    if (store.inTransaction) {
+        if (store.opSavepoint) {
+            if (int16_t status = Step(store, kRelease)) return status;
+        }
+        store.txnTally.resize(store.opTally.size(), 0);
+        for (size_t i = 0; i < store.opTally.size(); ++i)
+            store.txnTally[i] += store.opTally[i];
+        return kOk;
+    }
     int16_t status = Step(store, kCommit);
     if (status == kOk) Finished(store);
     return status;
@@ -283,8 +339,10 @@ int16_t Commit(Store& store) {
 void Rollback(Store& store) {
     if (sqlite3_get_autocommit(store.db)) return;
     if (store.inTransaction) {
-        Step(store, kRollbackTo);
-        Step(store, kRelease);
+        if (store.opSavepoint) {
+            Step(store, kRollbackTo);
+            Step(store, kRelease);
+        }
     } else {
         Step(store, kRollback);
         Finished(store);
@@ -293,12 +351,14 @@ void Rollback(Store& store) {
 
 uint64_t ReadUnsigned(const uint8_t* p, int length) {
     uint64_t v = 0;
-    for (int i = length - 1; i >= 0; --i) v = (v << 8) | p[i];
+    for (int i = length - 1; i >= 0; --i)
+        v = (v << 8) | p[i];
     return v;
 }
 
 void WriteUnsigned(uint8_t* p, int length, uint64_t v) {
-    for (int i = 0; i < length; ++i, v >>= 8) p[i] = static_cast<uint8_t>(v & 0xFF);
+    for (int i = 0; i < length; ++i, v >>= 8)
+        p[i] = static_cast<uint8_t>(v & 0xFF);
 }
 
 // Autoincrement segments holding zero get the highest value in the file plus one.
@@ -320,9 +380,9 @@ int16_t FillAutoIncrement(Store& store, std::string& record) {
                 if (rc == SQLITE_ROW) {
                     std::string other = ColumnBlob(st, 2);
                     if (other.size() >= seg.position - 1u + seg.length)
-                        highest = ReadUnsigned(
-                            reinterpret_cast<const uint8_t*>(other.data()) + seg.position - 1,
-                            seg.length);
+                        highest = ReadUnsigned(reinterpret_cast<const uint8_t*>(other.data()) +
+                                                   seg.position - 1,
+                                               seg.length);
                 } else if (rc != SQLITE_DONE) {
                     sqlite3_reset(st);
                     return SqliteStatus(rc);
@@ -338,10 +398,9 @@ int16_t FillAutoIncrement(Store& store, std::string& record) {
                     std::string other = ColumnBlob(st, 0);
                     if (other.size() >= seg.position - 1u + seg.length)
                         highest = std::max(
-                            highest,
-                            ReadUnsigned(reinterpret_cast<const uint8_t*>(other.data()) +
-                                             seg.position - 1,
-                                         seg.length));
+                            highest, ReadUnsigned(reinterpret_cast<const uint8_t*>(other.data()) +
+                                                      seg.position - 1,
+                                                  seg.length));
                 }
                 sqlite3_finalize(st);
                 if (rc != SQLITE_DONE) return SqliteStatus(rc);
@@ -457,8 +516,8 @@ int16_t CreateStore(const std::string& nativePath, const FileSpec& spec, bool re
             rc = sqlite3_step(ins);
             sqlite3_finalize(ins);
         }
-        status = (rc == SQLITE_DONE) ? kOk : (SqliteStatus(rc) == kDiskFull ? kDiskFull
-                                                                              : kCreateIoError);
+        status = (rc == SQLITE_DONE) ? kOk
+                                     : (SqliteStatus(rc) == kDiskFull ? kDiskFull : kCreateIoError);
     }
     if (sqlite3_close(db) != SQLITE_OK && status == kOk) status = kCreateIoError;
     if (status != kOk) {
@@ -487,6 +546,11 @@ int16_t CreateStore(const std::string& nativePath, const FileSpec& spec, bool re
             ::unlink((nativePath + "-shm").c_str());
         }
         rc = ::link(temp.c_str(), nativePath.c_str());
+        if (rc != 0 && errno != EEXIST) {
+            // File systems without hard links: a rename that refuses to replace.
+            rc =
+                ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, nativePath.c_str(), RENAME_NOREPLACE);
+        }
         status = rc == 0 ? kOk : (errno == EEXIST ? kFileExists : kCreateIoError);
     }
     ::unlink(temp.c_str());
@@ -516,8 +580,8 @@ int16_t OpenStore(const std::string& nativePath, Store& store) {
     sqlite3_busy_timeout(store.db, kBusyTimeoutMs);
 
     sqlite3_stmt* q = nullptr;
-    rc = sqlite3_prepare_v2(store.db, "SELECT magic, spec, owner, owner_mode FROM meta WHERE id = 1",
-                            -1, &q, nullptr);
+    rc = sqlite3_prepare_v2(
+        store.db, "SELECT magic, spec, owner, owner_mode FROM meta WHERE id = 1", -1, &q, nullptr);
     int16_t status = kOk;
     if (rc != SQLITE_OK) {
         // No meta table (another kind of database) or not a database at all.
@@ -561,31 +625,56 @@ int16_t OpenStore(const std::string& nativePath, Store& store) {
 }
 
 void CloseStore(Store& store) {
-    for (sqlite3_stmt* st : store.statements) sqlite3_finalize(st);
+    for (sqlite3_stmt* st : store.statements)
+        sqlite3_finalize(st);
     store.statements.clear();
     if (store.db) sqlite3_close(store.db);
     store.db = nullptr;
 }
 
-int16_t SeekRow(Store& store, int key, Seek seek, const std::string& form, int64_t seq,
-                int64_t pos, Row& row) {
+int16_t SeekRow(Store& store, int key, Seek seek, const std::string& form, int64_t seq, int64_t pos,
+                Row& row) {
     sqlite3_stmt* st = nullptr;
     switch (seek) {
-    case Seek::Equal: st = KeyStatement(store, key, kEqual); break;
-    case Seek::Greater: st = KeyStatement(store, key, kGreater); break;
-    case Seek::GreaterOrEqual: st = KeyStatement(store, key, kGreaterOrEqual); break;
-    case Seek::Less: st = KeyStatement(store, key, kLess); break;
-    case Seek::First: st = KeyStatement(store, key, kFirst); break;
-    case Seek::Last: st = KeyStatement(store, key, kLast); break;
-    case Seek::Next: st = KeyStatement(store, key, kNext); break;
-    case Seek::Previous: st = KeyStatement(store, key, kPrevious); break;
+    case Seek::Equal:
+        st = KeyStatement(store, key, kEqual);
+        break;
+    case Seek::Greater:
+        st = KeyStatement(store, key, kGreater);
+        break;
+    case Seek::GreaterOrEqual:
+        st = KeyStatement(store, key, kGreaterOrEqual);
+        break;
+    case Seek::Less:
+        st = KeyStatement(store, key, kLess);
+        break;
+    case Seek::First:
+        st = KeyStatement(store, key, kFirst);
+        break;
+    case Seek::Last:
+        st = KeyStatement(store, key, kLast);
+        break;
+    case Seek::Next:
+        st = KeyStatement(store, key, kNext);
+        break;
+    case Seek::Previous:
+        st = KeyStatement(store, key, kPrevious);
+        break;
     case Seek::Direct:
         st = key >= 0 ? KeyStatement(store, key, kDirect) : FileStatement(store, kDirectNoKey);
         break;
-    case Seek::StepFirst: st = FileStatement(store, kStepFirst); break;
-    case Seek::StepLast: st = FileStatement(store, kStepLast); break;
-    case Seek::StepNext: st = FileStatement(store, kStepNext); break;
-    case Seek::StepPrevious: st = FileStatement(store, kStepPrevious); break;
+    case Seek::StepFirst:
+        st = FileStatement(store, kStepFirst);
+        break;
+    case Seek::StepLast:
+        st = FileStatement(store, kStepLast);
+        break;
+    case Seek::StepNext:
+        st = FileStatement(store, kStepNext);
+        break;
+    case Seek::StepPrevious:
+        st = FileStatement(store, kStepPrevious);
+        break;
     }
     if (!st) return kIoError;
     int params = sqlite3_bind_parameter_count(st);
@@ -618,8 +707,8 @@ int16_t SeekRow(Store& store, int key, Seek seek, const std::string& form, int64
     return status;
 }
 
-int16_t SeekRows(Store& store, int key, Seek seek, const std::string& form, int64_t seq,
-                 int limit, std::vector<Row>& rows) {
+int16_t SeekRows(Store& store, int key, Seek seek, const std::string& form, int64_t seq, int limit,
+                 std::vector<Row>& rows) {
     sqlite3_stmt* st = KeyStatement(store, key, seek == Seek::Next ? kNextMany : kPreviousMany);
     if (!st) return kIoError;
     BindForm(st, 1, form);
@@ -645,12 +734,14 @@ int16_t SeekRows(Store& store, int key, Seek seek, const std::string& form, int6
     }
     sqlite3_reset(st);
     rows.resize(n);
-    if (rc != SQLITE_DONE && rc != SQLITE_ROW) return SqliteStatus(rc) == kDuplicateKey ? kIoError : SqliteStatus(rc);
+    if (rc != SQLITE_DONE && rc != SQLITE_ROW)
+        return SqliteStatus(rc) == kDuplicateKey ? kIoError : SqliteStatus(rc);
     return kOk;
 }
 
 int16_t InsertRecord(Store& store, std::string& record, int key, Row& row) {
-    int16_t status = Begin(store);
+    // Inside a transaction the insert is the only statement that writes: no savepoint.
+    int16_t status = Begin(store, false);
     if (status != kOk) return status;
     status = FillAutoIncrement(store, record);
     RecordKeys keys = FormsOf(store.spec, record);
@@ -723,8 +814,8 @@ int16_t ReadStored(Store& store, int64_t pos, int64_t& ver, std::string& data, R
 
 } // namespace
 
-int16_t UpdateRecord(Store& store, int64_t pos, int64_t readVer, const std::string& record,
-                     int key, Row& row) {
+int16_t UpdateRecord(Store& store, int64_t pos, int64_t readVer, const std::string& record, int key,
+                     Row& row) {
     int16_t status = Begin(store);
     if (status != kOk) return status;
     int64_t ver = 0;
@@ -828,9 +919,18 @@ int16_t DeleteRecord(Store& store, int64_t pos, int64_t readVer) {
 
 int16_t EndTransaction(Store& store, bool commit) {
     store.userTransaction = false;
+    std::vector<int64_t> tally;
+    tally.swap(store.txnTally);
     if (!store.inTransaction) return kOk;
     store.inTransaction = false;
-    int16_t status = Step(store, commit ? kCommit : kRollback);
+    int16_t status = kOk;
+    if (sqlite3_get_autocommit(store.db)) {
+        Finished(store);
+        return commit ? kTransactionError : kOk; // already rolled back by SQLite
+    }
+    for (size_t i = 0; commit && status == kOk && i < tally.size(); ++i)
+        status = WriteTally(store, static_cast<int>(i) - 1, tally[i]);
+    if (status == kOk) status = Step(store, commit ? kCommit : kRollback);
     if (status != kOk && !sqlite3_get_autocommit(store.db)) Step(store, kRollback);
     Finished(store);
     return status;
@@ -850,14 +950,21 @@ int16_t ReadTallies(Store& store, int64_t& records, std::vector<int64_t>& distin
         else if (k >= 0 && k < static_cast<int64_t>(distinct.size()))
             distinct[k] = n;
     }
+    // This process's writes of a transaction not yet ended count already.
+    for (size_t i = 0; i < store.txnTally.size(); ++i) {
+        if (i == 0)
+            records += store.txnTally[0];
+        else if (i - 1 < distinct.size())
+            distinct[i - 1] += store.txnTally[i];
+    }
     sqlite3_finalize(st);
     return rc == SQLITE_DONE ? kOk : SqliteStatus(rc);
 }
 
 int16_t WriteOwner(Store& store, bool set, const std::string& owner, int mode) {
     sqlite3_stmt* st = nullptr;
-    int rc = sqlite3_prepare_v2(store.db, "UPDATE meta SET owner = ?1, owner_mode = ?2 WHERE id = 1",
-                                -1, &st, nullptr);
+    int rc = sqlite3_prepare_v2(
+        store.db, "UPDATE meta SET owner = ?1, owner_mode = ?2 WHERE id = 1", -1, &st, nullptr);
     if (rc != SQLITE_OK) return SqliteStatus(rc);
     if (set)
         sqlite3_bind_blob(st, 1, owner.data(), static_cast<int>(owner.size()), SQLITE_STATIC);
@@ -947,15 +1054,33 @@ bool CheckStore(Store& store, std::vector<std::string>& problems) {
 std::string SeekPlan(Store& store, int key, Seek seek) {
     int kind = kEqual;
     switch (seek) {
-    case Seek::Equal: kind = kEqual; break;
-    case Seek::Greater: kind = kGreater; break;
-    case Seek::GreaterOrEqual: kind = kGreaterOrEqual; break;
-    case Seek::Less: kind = kLess; break;
-    case Seek::First: kind = kFirst; break;
-    case Seek::Last: kind = kLast; break;
-    case Seek::Next: kind = kNext; break;
-    case Seek::Previous: kind = kPrevious; break;
-    default: kind = kDirect; break;
+    case Seek::Equal:
+        kind = kEqual;
+        break;
+    case Seek::Greater:
+        kind = kGreater;
+        break;
+    case Seek::GreaterOrEqual:
+        kind = kGreaterOrEqual;
+        break;
+    case Seek::Less:
+        kind = kLess;
+        break;
+    case Seek::First:
+        kind = kFirst;
+        break;
+    case Seek::Last:
+        kind = kLast;
+        break;
+    case Seek::Next:
+        kind = kNext;
+        break;
+    case Seek::Previous:
+        kind = kPrevious;
+        break;
+    default:
+        kind = kDirect;
+        break;
     }
     std::string sql = "EXPLAIN QUERY PLAN " + KeySql(key, kind);
     sqlite3_stmt* st = nullptr;

@@ -28,6 +28,9 @@ struct Store {
     bool inTransaction = false;            // ... and this file has written in it
     ChangeCounters counters;               // shared with other processes (may be unmapped)
     uint64_t writeStamp = 0;               // "started" value of the write under way
+    std::vector<int64_t> opTally;          // count changes of the write under way
+    std::vector<int64_t> txnTally;         // ... and of the transaction, written at its end
+    bool opSavepoint = false;
 };
 
 // A record as a seek finds it, with its place in the order of the key sought.
@@ -69,18 +72,18 @@ void CloseStore(Store& store);
 
 // Finds one record. Returns 0, 9 when no record qualifies, or an error status. `key` is -1
 // for the physical seeks (Step) and a Direct seek without key.
-int16_t SeekRow(Store& store, int key, Seek seek, const std::string& form, int64_t seq,
-                int64_t pos, Row& row);
+int16_t SeekRow(Store& store, int key, Seek seek, const std::string& form, int64_t seq, int64_t pos,
+                Row& row);
 
 // Up to `limit` records following (Next) or preceding (Previous) a place, in key order.
-int16_t SeekRows(Store& store, int key, Seek seek, const std::string& form, int64_t seq,
-                 int limit, std::vector<Row>& rows);
+int16_t SeekRows(Store& store, int key, Seek seek, const std::string& form, int64_t seq, int limit,
+                 std::vector<Row>& rows);
 
 // Writes. Each runs in one write transaction. The record's key forms are computed here;
 // `row` receives the written record with its place in the order of `key` (when key >= 0).
 int16_t InsertRecord(Store& store, std::string& record, int key, Row& row);
-int16_t UpdateRecord(Store& store, int64_t pos, int64_t readVer, const std::string& record,
-                     int key, Row& row);
+int16_t UpdateRecord(Store& store, int64_t pos, int64_t readVer, const std::string& record, int key,
+                     Row& row);
 int16_t DeleteRecord(Store& store, int64_t pos, int64_t readVer);
 
 // Ends the caller's transaction on this file: commits or rolls back what it wrote.

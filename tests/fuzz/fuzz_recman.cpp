@@ -22,8 +22,11 @@ namespace {
 struct Scratch {
     std::string dir, path;
     Scratch() {
-        char name[] = "/tmp/recman-fuzz-XXXXXX";
-        const char* made = mkdtemp(name);
+        // In memory when the system offers it: every run creates a file, and syncs to a disk
+        // would make the fuzzer crawl.
+        std::string base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+        std::string name = base + "/recman-fuzz-XXXXXX";
+        const char* made = mkdtemp(name.data());
         dir = made ? made : "";
         path = dir + "/fuzz.dat";
     }
@@ -40,13 +43,40 @@ const std::string& FilePath() {
     return scratch.path;
 }
 
-const int16_t kOps[] = {
-    kOpClose,       kOpInsert,       kOpUpdate,       kOpDelete,         kOpGetEqual,
-    kOpGetNext,     kOpGetPrevious,  kOpGetGreater,   kOpGetGreaterOrEqual, kOpGetLess,
-    kOpGetLessOrEqual, kOpGetFirst,  kOpGetLast,      kOpStat,           kOpGetPosition,
-    kOpGetDirect,   kOpStepNext,     kOpUnlock,       kOpStepFirst,      kOpStepLast,
-    kOpStepPrevious, kOpSetOwner,    kOpClearOwner,   kOpBeginTransaction, kOpEndTransaction,
-    kOpAbortTransaction, 55, 56, 63, 99, 16, kOpInsert, kOpInsert, kOpInsert};
+const int16_t kOps[] = {kOpClose,
+                        kOpInsert,
+                        kOpUpdate,
+                        kOpDelete,
+                        kOpGetEqual,
+                        kOpGetNext,
+                        kOpGetPrevious,
+                        kOpGetGreater,
+                        kOpGetGreaterOrEqual,
+                        kOpGetLess,
+                        kOpGetLessOrEqual,
+                        kOpGetFirst,
+                        kOpGetLast,
+                        kOpStat,
+                        kOpGetPosition,
+                        kOpGetDirect,
+                        kOpStepNext,
+                        kOpUnlock,
+                        kOpStepFirst,
+                        kOpStepLast,
+                        kOpStepPrevious,
+                        kOpSetOwner,
+                        kOpClearOwner,
+                        kOpBeginTransaction,
+                        kOpEndTransaction,
+                        kOpAbortTransaction,
+                        55,
+                        56,
+                        63,
+                        99,
+                        16,
+                        kOpInsert,
+                        kOpInsert,
+                        kOpInsert};
 const int16_t kBiases[] = {0, kSingleNoWait, kMultipleNoWait, kSingleWait, kMultipleWait};
 
 } // namespace
@@ -62,7 +92,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* input, size_t size) {
     std::memcpy(spec.data(), input, std::min<size_t>(specLength, spec.size()));
     input += specLength, size -= specLength;
     uint8_t block[128] = {};
-    int32_t length = specLength >= 16 ? static_cast<int32_t>(std::min<size_t>(specLength, 1536)) : 1536;
+    int32_t length =
+        specLength >= 16 ? static_cast<int32_t>(std::min<size_t>(specLength, 1536)) : 1536;
     if (BTRCALL(kOpCreate, block, spec.data(), &length, path.data(),
                 static_cast<uint8_t>(path.size()), kCreateReplace) != 0)
         return 0;
@@ -80,7 +111,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* input, size_t size) {
         input += 8, size -= 8;
         const bool forge = op[0] & 0x80;
         int16_t operation = kOps[(op[0] & 0x7F) % (sizeof kOps / sizeof kOps[0])];
-        if (operation >= kOpGetEqual && operation <= kOpGetLast) operation += kBiases[op[1] % 5] * (op[1] & 0x80 ? 0 : 1);
+        if (operation >= kOpGetEqual && operation <= kOpGetLast)
+            operation += kBiases[op[1] % 5] * (op[1] & 0x80 ? 0 : 1);
         if (operation == kOpGetDirect || operation == kOpStepNext) operation += kBiases[op[1] % 3];
         // Wait biases could only wait on this process itself, which never blocks it.
         int8_t keyNumber = static_cast<int8_t>(op[1] & 0x80 ? op[1] % 5 - 2 : op[1] % 4);

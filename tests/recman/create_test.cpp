@@ -17,7 +17,8 @@ SpecBuilder TwoKeys() {
         .Key({{1, 4, kKeyBinary}})
         .Key({{5, 10, kKeyDup | kKeyMod | kKeyAlt}, {15, 2, kKeyDup | kKeyMod | kKeyBinary}});
     std::array<uint8_t, 256> map;
-    for (int i = 0; i < 256; ++i) map[i] = static_cast<uint8_t>(255 - i);
+    for (int i = 0; i < 256; ++i)
+        map[i] = static_cast<uint8_t>(255 - i);
     b.Acs(map);
     return b;
 }
@@ -52,7 +53,8 @@ TEST(RecmanCreate, RejectsFaultySpecificationsWithTheirStatus) {
          kPageSizeError},
         {"record too short", spec([](SpecBuilder& b) { b.recordLength = 2; }),
          kInvalidRecordLength},
-        {"record longer than a page", spec([](SpecBuilder& b) { b.pageSize = 512, b.recordLength = 600; }),
+        {"record longer than a page",
+         spec([](SpecBuilder& b) { b.pageSize = 512, b.recordLength = 600; }),
          kInvalidRecordLength},
         {"key position 0", spec([](SpecBuilder& b) { b.keys[0][0].position = 0; }),
          kInvalidKeyPosition},
@@ -60,20 +62,24 @@ TEST(RecmanCreate, RejectsFaultySpecificationsWithTheirStatus) {
          kInvalidKeyPosition},
         {"segment length 0", spec([](SpecBuilder& b) { b.keys[0][0].length = 0; }),
          kInvalidKeyLength},
-        {"integer of 3 bytes",
-         spec([](SpecBuilder& b) { b.keys[0][0] = {1, 3, kKeyExtType, kTypeInteger}; }),
+        {"integer of 3 bytes", spec([](SpecBuilder& b) {
+             b.keys[0][0] = {1, 3, kKeyExtType, kTypeInteger};
+         }),
          kInvalidKeyLength},
-        {"unknown key type", spec([](SpecBuilder& b) { b.keys[0][0] = {1, 4, kKeyExtType, 12}; }),
+        {"unknown key type", spec([](SpecBuilder& b) {
+             b.keys[0][0] = {1, 4, kKeyExtType, 12};
+         }),
          kInvalidKeyType},
         {"alternate sequence without its block",
          spec([](SpecBuilder& b) { b.keys[0][0].flags = kKeyAlt; }), kInvalidAcs},
-        {"duplicates on one segment only",
-         spec([](SpecBuilder& b) { b.keys[0] = {{1, 4, kKeyDup}, {5, 4, 0}}; }),
+        {"duplicates on one segment only", spec([](SpecBuilder& b) {
+             b.keys[0] = {{1, 4, kKeyDup}, {5, 4, 0}};
+         }),
          kInconsistentKeyFlags},
-        {"too many segments for a 512-byte page",
-         spec([](SpecBuilder& b) {
+        {"too many segments for a 512-byte page", spec([](SpecBuilder& b) {
              b.pageSize = 512;
-             for (int i = 0; i < 8; ++i) b.Key({{static_cast<uint16_t>(1 + i), 1}});
+             for (int i = 0; i < 8; ++i)
+                 b.Key({{static_cast<uint16_t>(1 + i), 1}});
          }),
          kNumberOfKeys},
     };
@@ -184,13 +190,15 @@ TEST(RecmanCreate, FilesThatAreNotOursAreRefusedWithoutHarm) {
     ScratchDir dir;
     std::mt19937 rng(7);
     std::string random(8192, '\0');
-    for (char& c : random) c = static_cast<char>(rng());
+    for (char& c : random)
+        c = static_cast<char>(rng());
     std::string good = dir / "good.dat";
     ASSERT_EQ(CreateFile(good, TwoKeys().Bytes()), 0);
     {
         Handle h;
         ASSERT_EQ(h.Open(good), 0);
-        for (uint32_t i = 1; i <= 300; ++i) ASSERT_EQ(h.Insert(Fixed(Le32(i) + "NAME", 40)), 0);
+        for (uint32_t i = 1; i <= 300; ++i)
+            ASSERT_EQ(h.Insert(Fixed(Le32(i) + "NAME", 40)), 0);
     }
     std::string db = ReadAll(good);
     ASSERT_GT(db.size(), 8192u);
@@ -222,7 +230,8 @@ TEST(RecmanCreate, FilesThatAreNotOursAreRefusedWithoutHarm) {
         if (st == 0) {
             // A cut database may open; reading it must then fail cleanly, never crash.
             int16_t r = h.Get(kOpGetFirst, 0);
-            while (r == 0) r = h.Again(kOpGetNext, 0);
+            while (r == 0)
+                r = h.Again(kOpGetNext, 0);
             EXPECT_TRUE(r == kEndOfFile || r == kIoError || r == kNotOurFile) << r;
         } else {
             EXPECT_TRUE(st == kNotOurFile || st == kIoError) << st;

@@ -37,7 +37,8 @@ struct PeopleFile : ::testing::Test {
     // Walks key `key` from the current place with op until it stops; the ids met.
     std::vector<uint32_t> Walk(int16_t op, int8_t key) {
         std::vector<uint32_t> ids;
-        while (h.Again(op, key) == 0) ids.push_back(Id(h.Record()));
+        while (h.Again(op, key) == 0)
+            ids.push_back(Id(h.Record()));
         return ids;
     }
 };
@@ -48,7 +49,8 @@ TEST_F(PeopleFile, DuplicatesComeBackInInsertionOrderBothWays) {
     // Ids inserted out of order; names with duplicates.
     const std::vector<std::pair<uint32_t, std::string>> people = {
         {50, "MARTI"}, {10, "ROCA"}, {40, "MARTI"}, {20, "ABAD"}, {30, "MARTI"}, {60, "ROCA"}};
-    for (const auto& [id, name] : people) ASSERT_EQ(h.Insert(Person(id, name)), 0);
+    for (const auto& [id, name] : people)
+        ASSERT_EQ(h.Insert(Person(id, name)), 0);
 
     // Get Greater or Equal with an all-zero key: the first record of the key.
     ASSERT_EQ(h.Get(kOpGetGreaterOrEqual, 1, std::string(10, '\0')), 0);
@@ -75,12 +77,14 @@ TEST_F(PeopleFile, DuplicatesComeBackInInsertionOrderBothWays) {
     ASSERT_EQ(h.Update(Person(20, "MARTI"), 1), 0);
     ASSERT_EQ(h.Get(kOpGetEqual, 1, Fixed("MARTI", 10)), 0);
     std::vector<uint32_t> group = {Id(h.Record())};
-    for (uint32_t id : Walk(kOpGetNext, 1)) group.push_back(id);
+    for (uint32_t id : Walk(kOpGetNext, 1))
+        group.push_back(id);
     EXPECT_EQ(group, (std::vector<uint32_t>{50, 40, 30, 20, 10, 60}));
 }
 
 TEST_F(PeopleFile, KeyedGetsFindTheRightRecordOrStatus) {
-    for (uint32_t id : {10u, 20u, 20u + 10, 40u}) ASSERT_EQ(h.Insert(Person(id, "X" + std::to_string(id))), 0);
+    for (uint32_t id : {10u, 20u, 20u + 10, 40u})
+        ASSERT_EQ(h.Insert(Person(id, "X" + std::to_string(id))), 0);
     ASSERT_EQ(h.Insert(Person(25, "DUP")), 0);
     ASSERT_EQ(h.Insert(Person(26, "DUP")), 0);
     struct Case {
@@ -156,7 +160,8 @@ TEST_F(PeopleFile, FailedReadsChangeNothing) {
 }
 
 TEST_F(PeopleFile, GetDirectAndDeleteKeepTheLogicalPlace) {
-    for (uint32_t id = 1; id <= 5; ++id) ASSERT_EQ(h.Insert(Person(id * 10, "N")), 0);
+    for (uint32_t id = 1; id <= 5; ++id)
+        ASSERT_EQ(h.Insert(Person(id * 10, "N")), 0);
     ASSERT_EQ(h.Get(kOpGetEqual, 0, Le32(30)), 0);
     uint32_t pos30 = h.Position();
     ASSERT_NE(pos30, 0u);
@@ -238,7 +243,8 @@ TEST_F(PeopleFile, PositionBlocksThatAreNotOpenGiveStatus3) {
     uint8_t forged[128];
     std::mt19937 rng(3);
     for (int round = 0; round < 50; ++round) {
-        for (uint8_t& b : forged) b = static_cast<uint8_t>(rng());
+        for (uint8_t& b : forged)
+            b = static_cast<uint8_t>(rng());
         if (round % 2) std::memcpy(forged, h.block, 16), forged[4 + round % 12] ^= 1 + round;
         int32_t length = 1536;
         std::string data(1536, ' ');
@@ -289,7 +295,8 @@ TEST(RecmanKeys, EveryKeyTypeSortsByValue) {
     ScratchDir dir;
     auto le = [](int64_t v, int n) {
         std::string s(n, '\0');
-        for (int i = 0; i < n; ++i) s[i] = static_cast<char>((static_cast<uint64_t>(v) >> (8 * i)) & 0xFF);
+        for (int i = 0; i < n; ++i)
+            s[i] = static_cast<char>((static_cast<uint64_t>(v) >> (8 * i)) & 0xFF);
         return s;
     };
     auto f64 = [](double d) {
@@ -314,7 +321,8 @@ TEST(RecmanKeys, EveryKeyTypeSortsByValue) {
         return s;
     };
     std::array<uint8_t, 256> fold;
-    for (int i = 0; i < 256; ++i) fold[i] = static_cast<uint8_t>(i >= 'a' && i <= 'z' ? i - 32 : i);
+    for (int i = 0; i < 256; ++i)
+        fold[i] = static_cast<uint8_t>(i >= 'a' && i <= 'z' ? i - 32 : i);
     struct Case {
         const char* what;
         SegmentDesc seg;
@@ -322,21 +330,34 @@ TEST(RecmanKeys, EveryKeyTypeSortsByValue) {
         bool withAcs = false;
     };
     const std::vector<Case> cases = {
-        {"integer", {1, 4, kKeyExtType, kTypeInteger},
-         {le(INT32_MIN, 4), le(-300, 4), le(-1, 4), le(0, 4), le(255, 4), le(256, 4), le(INT32_MAX, 4)}},
-        {"unsigned", {1, 2, kKeyExtType, kTypeUnsigned}, {le(0, 2), le(1, 2), le(255, 2), le(256, 2), le(65535, 2)}},
+        {"integer",
+         {1, 4, kKeyExtType, kTypeInteger},
+         {le(INT32_MIN, 4), le(-300, 4), le(-1, 4), le(0, 4), le(255, 4), le(256, 4),
+          le(INT32_MAX, 4)}},
+        {"unsigned",
+         {1, 2, kKeyExtType, kTypeUnsigned},
+         {le(0, 2), le(1, 2), le(255, 2), le(256, 2), le(65535, 2)}},
         {"old binary", {1, 4, kKeyBinary}, {le(1, 4), le(255, 4), le(256, 4), le(70000, 4)}},
-        {"float", {1, 8, kKeyExtType, kTypeFloat},
+        {"float",
+         {1, 8, kKeyExtType, kTypeFloat},
          {f64(-1e10), f64(-2.5), f64(-0.5), f64(0), f64(0.25), f64(3), f64(1e10)}},
-        {"date", {1, 4, kKeyExtType, kTypeDate}, {date(1999, 12, 31), date(2000, 1, 1), date(2000, 2, 1), date(2024, 1, 31)}},
-        {"zstring", {1, 6, kKeyExtType, kTypeZString}, {zstr("", 6), zstr("A", 6), zstr("AB", 6), zstr("B", 6)}},
-        {"lstring", {1, 6, kKeyExtType, kTypeLString}, {lstr("", 6), lstr("A", 6), lstr("A\x01", 6), lstr("AB", 6), lstr("B", 6)}},
+        {"date",
+         {1, 4, kKeyExtType, kTypeDate},
+         {date(1999, 12, 31), date(2000, 1, 1), date(2000, 2, 1), date(2024, 1, 31)}},
+        {"zstring",
+         {1, 6, kKeyExtType, kTypeZString},
+         {zstr("", 6), zstr("A", 6), zstr("AB", 6), zstr("B", 6)}},
+        {"lstring",
+         {1, 6, kKeyExtType, kTypeLString},
+         {lstr("", 6), lstr("A", 6), lstr("A\x01", 6), lstr("AB", 6), lstr("B", 6)}},
         {"descending string", {1, 3, kKeyDescending}, {"ZZZ", "ZA ", "B  ", "AAA"}},
         {"case-blind string", {1, 3, kKeyNoCase | kKeyDup}, {"abc", "ABD", "abe", "Abf"}},
         {"alternate sequence", {1, 3, kKeyAlt}, {"abc", "ABD", "abe", "Abf"}, true},
-        {"decimal", {1, 3, kKeyExtType, kTypeDecimal},
-         {std::string("\x99\x99\x9D", 3), std::string("\x00\x01\x0D", 3), std::string("\x00\x00\x0C", 3),
-          std::string("\x00\x01\x0C", 3), std::string("\x12\x34\x5C", 3)}},
+        {"decimal",
+         {1, 3, kKeyExtType, kTypeDecimal},
+         {std::string("\x99\x99\x9D", 3), std::string("\x00\x01\x0D", 3),
+          std::string("\x00\x00\x0C", 3), std::string("\x00\x01\x0C", 3),
+          std::string("\x12\x34\x5C", 3)}},
     };
     int n = 0;
     for (const Case& c : cases) {
@@ -349,7 +370,8 @@ TEST(RecmanKeys, EveryKeyTypeSortsByValue) {
         Handle h;
         ASSERT_EQ(h.Open(path), 0);
         std::vector<size_t> order(c.ascending.size());
-        for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+        for (size_t i = 0; i < order.size(); ++i)
+            order[i] = i;
         std::reverse(order.begin(), order.end());
         std::rotate(order.begin(), order.begin() + order.size() / 2, order.end());
         for (size_t i : order) {
@@ -360,10 +382,12 @@ TEST(RecmanKeys, EveryKeyTypeSortsByValue) {
         std::vector<size_t> seen;
         if (h.Get(kOpGetFirst, 0) == 0) {
             seen.push_back(static_cast<size_t>(h.data[15] - 'a'));
-            while (h.Again(kOpGetNext, 0) == 0) seen.push_back(static_cast<size_t>(h.data[15] - 'a'));
+            while (h.Again(kOpGetNext, 0) == 0)
+                seen.push_back(static_cast<size_t>(h.data[15] - 'a'));
         }
         std::vector<size_t> expected(c.ascending.size());
-        for (size_t i = 0; i < expected.size(); ++i) expected[i] = i;
+        for (size_t i = 0; i < expected.size(); ++i)
+            expected[i] = i;
         EXPECT_EQ(seen, expected);
         // An exact Get Equal finds every value.
         for (size_t i = 0; i < c.ascending.size(); ++i) {
@@ -396,7 +420,8 @@ TEST(RecmanKeys, AutoIncrementAndNullKeys) {
     std::vector<std::string> names;
     ASSERT_EQ(h.Get(kOpGetFirst, 1), 0);
     names.push_back(h.data.substr(4, 4));
-    while (h.Again(kOpGetNext, 1) == 0) names.push_back(h.data.substr(4, 4));
+    while (h.Again(kOpGetNext, 1) == 0)
+        names.push_back(h.data.substr(4, 4));
     EXPECT_EQ(names, (std::vector<std::string>{"AAAA", "BBBB"}));
     EXPECT_EQ(h.Get(kOpGetEqual, 1, "    "), kKeyNotFound);
     // Reached directly on that key, it has no place in it: Next gives 44.
@@ -463,8 +488,10 @@ TEST(RecmanKeys, OrderMatchesTheDataLayersCompareForm) {
     // others as they are. Walking the key must give those forms in ascending order.
     ScratchDir dir;
     std::array<uint8_t, 256> acs;
-    for (int i = 0; i < 256; ++i) acs[i] = static_cast<uint8_t>(i);
-    for (int c = 'a'; c <= 'z'; ++c) acs[c] = static_cast<uint8_t>(c - 32);
+    for (int i = 0; i < 256; ++i)
+        acs[i] = static_cast<uint8_t>(i);
+    for (int c = 'a'; c <= 'z'; ++c)
+        acs[c] = static_cast<uint8_t>(c - 32);
     acs[0x87] = 'C'; // the c with cedilla sorts as C
     acs[0x80] = 'C';
     SpecBuilder b;
@@ -480,8 +507,10 @@ TEST(RecmanKeys, OrderMatchesTheDataLayersCompareForm) {
         std::string r(24, ' ');
         r[0] = static_cast<char>(rng() % 3);
         r[1] = static_cast<char>(rng() % 2);
-        for (int j = 2; j < 8; ++j) r[j] = letters[rng() % letters.size()];
-        for (int j = 8; j < 11; ++j) r[j] = static_cast<char>('0' + rng() % 3);
+        for (int j = 2; j < 8; ++j)
+            r[j] = letters[rng() % letters.size()];
+        for (int j = 8; j < 11; ++j)
+            r[j] = static_cast<char>('0' + rng() % 3);
         ASSERT_EQ(h.Insert(r), 0);
     }
     std::string stat = h.Stat();
@@ -507,7 +536,8 @@ TEST(RecmanKeys, OrderMatchesTheDataLayersCompareForm) {
     std::vector<std::string> forms;
     ASSERT_EQ(h.Get(kOpGetFirst, 0), 0);
     forms.push_back(compareForm(std::string(h.key.data(), 11)));
-    while (h.Again(kOpGetNext, 0) == 0) forms.push_back(compareForm(std::string(h.key.data(), 11)));
+    while (h.Again(kOpGetNext, 0) == 0)
+        forms.push_back(compareForm(std::string(h.key.data(), 11)));
     ASSERT_EQ(forms.size(), 400u);
     EXPECT_TRUE(std::is_sorted(forms.begin(), forms.end()));
 }

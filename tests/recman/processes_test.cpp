@@ -58,8 +58,9 @@ TEST_F(SharedFile, LockedRecordGives84AndNothingMoves) {
     auto key = h.key;
     // A locked read of the held record: 84, and buffers and place stay as they were.
     int32_t length = 16;
-    EXPECT_EQ(BTRCALL(kOpGetNext + kSingleNoWait, h.block, h.data.data(), &length, h.key.data(), 255, 0),
-              kRecordInUse);
+    EXPECT_EQ(
+        BTRCALL(kOpGetNext + kSingleNoWait, h.block, h.data.data(), &length, h.key.data(), 255, 0),
+        kRecordInUse);
     EXPECT_EQ(h.data, data);
     EXPECT_EQ(h.key, key);
     EXPECT_EQ(h.Position(), pos[0]);
@@ -156,7 +157,8 @@ TEST_F(SharedFile, TwoProcessesInsertingAtOnceLoseNothing) {
     const uint32_t each = 1500;
     for (int p = 0; p < 2; ++p) {
         std::ofstream out(dir / ("in" + std::to_string(p) + ".hex"));
-        for (uint32_t i = 0; i < each; ++i) out << HexRecord(1000 + p * each + i) << "\n";
+        for (uint32_t i = 0; i < each; ++i)
+            out << HexRecord(1000 + p * each + i) << "\n";
     }
     Child a, b;
     Start(a, {"load", path, "--hex"}, dir / "in0.hex");
@@ -164,7 +166,8 @@ TEST_F(SharedFile, TwoProcessesInsertingAtOnceLoseNothing) {
     EXPECT_EQ(a.Wait(), 0);
     EXPECT_EQ(b.Wait(), 0);
     EXPECT_EQ(RecordCount(h), 3 + 2 * each);
-    for (uint32_t id = 1000; id < 1000 + 2 * each; id += 97) EXPECT_EQ(h.Get(kOpGetEqual, 0, Le32(id)), 0) << id;
+    for (uint32_t id = 1000; id < 1000 + 2 * each; id += 97)
+        EXPECT_EQ(h.Get(kOpGetEqual, 0, Le32(id)), 0) << id;
     EXPECT_EQ(RunTool({"check", path}), 0);
 }
 
@@ -172,7 +175,8 @@ TEST_F(SharedFile, KilledLoadLeavesASoundFileWithEveryCommittedRecord) {
     const uint32_t total = 400000;
     {
         std::ofstream out(dir / "big.raw", std::ios::binary);
-        for (uint32_t i = 0; i < total; ++i) out << Fixed(Le32(100 + i) + "bulk", 16);
+        for (uint32_t i = 0; i < total; ++i)
+            out << Fixed(Le32(100 + i) + "bulk", 16);
     }
     Child load;
     Start(load, {"load", path}, dir / "big.raw");
@@ -203,7 +207,8 @@ TEST_F(SharedFile, KilledLoadLeavesASoundFileWithEveryCommittedRecord) {
 }
 
 TEST_F(SharedFile, KeyWalksSeeWhatOtherProgramsWroteMeanwhile) {
-    for (uint32_t id = 10; id < 40; id += 2) ASSERT_EQ(h.Insert(Record(id)), 0);
+    for (uint32_t id = 10; id < 40; id += 2)
+        ASSERT_EQ(h.Insert(Record(id)), 0);
     ASSERT_EQ(h.Get(kOpGetEqual, 0, Le32(10)), 0);
     ASSERT_EQ(h.Again(kOpGetNext, 0), 0);
     EXPECT_EQ(h.data.substr(0, 4), Le32(12));
@@ -231,4 +236,18 @@ TEST_F(SharedFile, KeyWalksSeeWhatOtherProgramsWroteMeanwhile) {
     EXPECT_EQ(h.data.substr(0, 4), Le32(22));
     ASSERT_EQ(h.Again(kOpGetPrevious, 0), 0);
     EXPECT_EQ(h.data.substr(0, 4), Le32(18));
+}
+
+TEST_F(SharedFile, LockedNextRetriedAfterTheHolderEndsReturnsTheSameRecord) {
+    Child other;
+    Hold(other, {"--position", std::to_string(pos[1])});
+    ASSERT_EQ(h.Get(kOpGetFirst + kSingleNoWait, 0), 0);
+    EXPECT_EQ(h.Again(kOpGetNext + kSingleNoWait, 0), kRecordInUse);
+    EXPECT_EQ(h.Again(kOpGetNext + kSingleNoWait, 0), kRecordInUse);
+    // The failed reads kept this block's lock on the first record.
+    EXPECT_NE(TryHold({"--position", std::to_string(pos[0])}), 0);
+    other.Kill();
+    ASSERT_EQ(h.Again(kOpGetNext + kSingleNoWait, 0), 0);
+    EXPECT_EQ(h.Record(), Record(2));
+    EXPECT_EQ(TryHold({"--position", std::to_string(pos[0])}), 0) << "the lock moved on";
 }

@@ -201,7 +201,9 @@ inline std::string Fixed(std::string text, size_t length, char fill = ' ') {
 
 // ---- Second processes: the recman tool ----
 
-inline std::string ToolPath() { return std::string(ORB_BINARY_DIR) + "/recman"; }
+inline std::string ToolPath() {
+    return std::string(ORB_BINARY_DIR) + "/recman";
+}
 
 struct Child {
     pid_t pid = -1;
@@ -234,15 +236,17 @@ struct Child {
     }
 };
 
-// Starts the tool with these arguments; stdin from `input` (a file path) or /dev/null.
+// Starts the tool with these arguments; stdin from `input` (a file path) or /dev/null;
+// with `withErrors` its error output comes through the same pipe as its output.
 inline void Start(Child& child, const std::vector<std::string>& args,
-                  const std::string& input = "/dev/null") {
+                  const std::string& input = "/dev/null", bool withErrors = false) {
     int fds[2];
     ASSERT_EQ(::pipe(fds), 0);
     pid_t pid = ::fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
         ::dup2(fds[1], 1);
+        if (withErrors) ::dup2(fds[1], 2);
         ::close(fds[0]);
         ::close(fds[1]);
         int in = ::open(input.c_str(), O_RDONLY);
@@ -251,7 +255,8 @@ inline void Start(Child& child, const std::vector<std::string>& args,
         std::string tool = ToolPath();
         argv.push_back(tool.data());
         std::vector<std::string> copy = args;
-        for (auto& a : copy) argv.push_back(a.data());
+        for (auto& a : copy)
+            argv.push_back(a.data());
         argv.push_back(nullptr);
         ::execv(tool.c_str(), argv.data());
         ::_exit(127);
@@ -268,6 +273,19 @@ inline int RunTool(const std::vector<std::string>& args, const std::string& inpu
     std::string line;
     while (child.ReadLine(line)) {
     }
+    return child.Wait();
+}
+
+// Runs the tool to its end; its exit code, and its output and errors as text.
+inline int RunTool(const std::vector<std::string>& args, std::string& output,
+                   const std::string& input = "/dev/null") {
+    Child child;
+    Start(child, args, input, true);
+    output.clear();
+    std::string line;
+    while (child.ReadLine(line))
+        output += line + "\n";
+    output += line;
     return child.Wait();
 }
 
