@@ -102,7 +102,7 @@ TEST_F(FormDefinitionTest, MalformedFilesNameLineAndItem) {
         {"a number beyond 16 bits", 4, "2,20,\"pis: \",40000,0,0,0,2,0,", -1, FormFileFault::BadValue, 5, 4},
         {"a negative length", 4, "2,20,\"pis: \",-3,0,0,0,2,0,", -1, FormFileFault::BadValue, 5, 4},
         {"ends inside a form block", -1, nullptr, 6, FormFileFault::EndsEarly, 7, 1},
-        {"ends inside a quoted item", 9, "1", 10, FormFileFault::None, 0, 0},
+        {"ends after a complete step: accepted", 9, "1", 10, FormFileFault::None, 0, 0},
         {"browse count 0 followed by a line", 9, "0", -1, FormFileFault::BadValue, 11, 1},
     };
     for (const Case& c : cases) {
