@@ -101,3 +101,38 @@ class FormsTest : public ::testing::Test {
 };
 
 } // namespace formstest
+
+namespace formstest {
+
+// A field for definitions built in a test: row, column, label, length; the rest by name.
+inline forms::FieldRecord MakeField(int16_t row, int16_t column, std::string label, int16_t length,
+                                    int16_t type = 0, int16_t flags = 0) {
+    forms::FieldRecord f;
+    f.row = row;
+    f.column = column;
+    f.label = std::move(label);
+    f.length = length;
+    f.type = type;
+    f.flags = flags;
+    f.value.assign(static_cast<size_t>(length), ' ');
+    return f;
+}
+
+// Puts a form with these fields into FormDefinition as form number n (forms before it are
+// left empty).
+inline forms::FormRecord& PutForm(int16_t n, std::vector<forms::FieldRecord> fields,
+                                  std::string keys = "d,1b,4800,5000,4900,5100,2,3e00") {
+    auto& forms_ = forms::FormDefinition.forms;
+    if (forms_.size() <= static_cast<size_t>(n)) forms_.resize(static_cast<size_t>(n) + 1);
+    forms::FormRecord& form = forms_[static_cast<size_t>(n)];
+    form = forms::FormRecord{};
+    form.keys = std::move(keys);
+    form.fieldCount = static_cast<int16_t>(fields.size());
+    form.fields.push_back({});
+    for (auto& f : fields)
+        form.fields.push_back(std::move(f));
+    if (forms::FormDefinition.maxFields < form.fieldCount) forms::FormDefinition.maxFields = form.fieldCount;
+    return form;
+}
+
+} // namespace formstest
