@@ -93,6 +93,18 @@ wait_line 14 '^ {19}║   Fins a la finca: 999    pis: 999 +║$'
 wait_line 16 '^ {19}║   F1 Ajuda   F4 Llista   Esc Sortir  +║$'
 wait_cursor "10 41"
 
+# Waiting for a key in a field: the process sleeps between polls.
+shell_pid=$(tm display -p -t t '#{pane_pid}')
+pid=$(pgrep -P "$shell_pid" | head -1)
+[ -n "$pid" ] || fail "no program process"
+ticks() { awk '{print $14 + $15}' "/proc/$pid/stat"; }
+t0=$(ticks)
+sleep 2
+t1=$(ticks)
+hz=$(getconf CLK_TCK)
+echo "idle CPU in a field: $((t1 - t0)) ticks in 2 s ($hz ticks/s)"
+[ $((t1 - t0)) -le $((2 * hz * 3 / 100)) ] || fail "idle CPU too high: $((t1 - t0)) ticks in 2 s"
+
 # ---- a new month typed over the old one, Tab to the first property ----
 keys C-y 010424 Tab
 wait_line 10 'Mes del llistat: 1/4/2024  '
