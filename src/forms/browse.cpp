@@ -2,6 +2,8 @@
 
 namespace forms {
 
-int16_t RunBrowse(int16_t) { return -1; }
+int16_t RunBrowse(int16_t) {
+    return -1;
+}
 
 } // namespace forms

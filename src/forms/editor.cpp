@@ -51,17 +51,28 @@ int KeypadDigit(const platform::InputEvent& e) {
         return e.character - '0';
     if (e.kind != platform::InputKind::ExtendedKey) return -1;
     switch (e.scanCode) {
-    case 0x52: return 0; // Insert
-    case 0x4F: return 1; // End
-    case 0x50: return 2; // Down
-    case 0x51: return 3; // Page Down
-    case 0x4B: return 4; // Left
-    case 0x4C: return 5; // centre
-    case 0x4D: return 6; // Right
-    case 0x47: return 7; // Home
-    case 0x48: return 8; // Up
-    case 0x49: return 9; // Page Up
-    default: return -1;
+    case 0x52:
+        return 0; // Insert
+    case 0x4F:
+        return 1; // End
+    case 0x50:
+        return 2; // Down
+    case 0x51:
+        return 3; // Page Down
+    case 0x4B:
+        return 4; // Left
+    case 0x4C:
+        return 5; // centre
+    case 0x4D:
+        return 6; // Right
+    case 0x47:
+        return 7; // Home
+    case 0x48:
+        return 8; // Up
+    case 0x49:
+        return 9; // Page Up
+    default:
+        return -1;
     }
 }
 
@@ -131,7 +142,8 @@ std::vector<KeyListEntry> ParseKeyList(std::string_view list) {
         if (equals == std::string_view::npos)
             entries.push_back({HexCode(entry), HexCode(entry)});
         else
-            entries.push_back({HexCode(entry.substr(0, equals)), HexCode(entry.substr(equals + 1))});
+            entries.push_back(
+                {HexCode(entry.substr(0, equals)), HexCode(entry.substr(equals + 1))});
         p = comma + 1;
     }
     return entries;
@@ -163,10 +175,15 @@ void SetKeyTable(std::string_view command, std::string_view list) {
             }
             break;
         case 'h':
-        case 'H': MaskCharacter = 'X'; break;
+        case 'H':
+            MaskCharacter = 'X';
+            break;
         case 'v':
-        case 'V': MaskCharacter = 0; break;
-        default: break;
+        case 'V':
+            MaskCharacter = 0;
+            break;
+        default:
+            break;
         }
     }
 }
@@ -205,7 +222,8 @@ KeyCode ReadKey(int16_t& button, int16_t& row, int16_t& column) {
     }
 
     KeyCode key = 0;
-    if (got && event.kind != platform::InputKind::Mouse && event.kind != platform::InputKind::None) {
+    if (got && event.kind != platform::InputKind::Mouse &&
+        event.kind != platform::InputKind::None) {
         key = screen::KeyCodeOf(platform::EventKeyText(event));
         if (key == screen::kKeyAltE)
             key = kEuroSign;
@@ -246,11 +264,15 @@ KeyCode ReadKeyOrClick() {
     }
 }
 
-void SetChoiceList(std::string_view list) { CurrentChoiceList = list; }
+void SetChoiceList(std::string_view list) {
+    CurrentChoiceList = list;
+}
 
 namespace {
 
-bool IsSeparator(char c) { return c == ' ' || c == ',' || c == '.' || c == ';' || c == ':'; }
+bool IsSeparator(char c) {
+    return c == ' ' || c == ',' || c == '.' || c == ';' || c == ':';
+}
 
 std::string Trimmed(std::string_view s) {
     const size_t a = s.find_first_not_of(' ');
@@ -311,7 +333,8 @@ void EditField(int16_t& row, int16_t& column, int16_t& width, std::string& text,
             if (MaskCharacter != 0)
                 platform::WriteText(std::string(static_cast<size_t>(w - 1), char(MaskCharacter)));
             else
-                platform::WriteText(text.substr(static_cast<size_t>(s - 1), static_cast<size_t>(w)));
+                platform::WriteText(
+                    text.substr(static_cast<size_t>(s - 1), static_cast<size_t>(w)));
         }
     };
     auto placeCursor = [&] {
@@ -354,7 +377,8 @@ void EditField(int16_t& row, int16_t& column, int16_t& width, std::string& text,
         // A click on the field moves the cursor (or the choice); elsewhere it ends editing.
         if (k < 0) {
             const int R = (-k) % 100, C = (-k) / 100;
-            const int R0 = screen::InteriorTop() + row - 1, C0 = screen::InteriorLeft() + column - 1;
+            const int R0 = screen::InteriorTop() + row - 1,
+                      C0 = screen::InteriorLeft() + column - 1;
             if (!choice) {
                 if (R >= R0 && R < R0 + b / w && C >= C0 && C < C0 + w) {
                     pos = (R - R0) * w + (C - C0) + 1;
@@ -395,9 +419,9 @@ void EditField(int16_t& row, int16_t& column, int16_t& width, std::string& text,
                 needRedraw = true;
             } else if (k == kKeyCtrlC) {
                 platform::SetClipboardText(choices[static_cast<size_t>(selected)].shown);
-            } else if (k == screen::kKeyBackspace || k == screen::kKeyDel || k == screen::kKeyHome ||
-                       k == screen::kKeyEnd || k == screen::kKeyCtrlHome || k == kKeyCtrlY ||
-                       k == kKeyCtrlV) {
+            } else if (k == screen::kKeyBackspace || k == screen::kKeyDel ||
+                       k == screen::kKeyHome || k == screen::kKeyEnd || k == screen::kKeyCtrlHome ||
+                       k == kKeyCtrlY || k == kKeyCtrlV) {
                 // nothing to do on a choice
             } else {
                 ends = true;
@@ -418,8 +442,12 @@ void EditField(int16_t& row, int16_t& column, int16_t& width, std::string& text,
             }
         } else {
             switch (k) {
-            case screen::kKeyLeft: pos = std::max(pos - 1, 1); break;
-            case screen::kKeyRight: pos = std::min(pos + 1, b); break;
+            case screen::kKeyLeft:
+                pos = std::max(pos - 1, 1);
+                break;
+            case screen::kKeyRight:
+                pos = std::min(pos + 1, b);
+                break;
             case screen::kKeyBackspace:
                 if (pos > 1) {
                     --pos;
@@ -435,7 +463,9 @@ void EditField(int16_t& row, int16_t& column, int16_t& width, std::string& text,
                     needRedraw = true;
                 }
                 break;
-            case screen::kKeyHome: pos = 1; break;
+            case screen::kKeyHome:
+                pos = 1;
+                break;
             case screen::kKeyEnd: {
                 const size_t last = text.find_last_not_of(' ');
                 pos = last == std::string::npos ? 1 : static_cast<int>(last) + 2;
@@ -515,7 +545,9 @@ void EditField(int16_t& row, int16_t& column, int16_t& width, std::string& text,
                 needRedraw = true;
                 break;
             }
-            default: ends = true; break;
+            default:
+                ends = true;
+                break;
             }
         }
         if (!ends) continue;
@@ -530,9 +562,11 @@ void EditField(int16_t& row, int16_t& column, int16_t& width, std::string& text,
         else if (k == screen::kKeyCtrlF4 || k == screen::kKeyAltF4)
             k = screen::kKeyEsc;
         if (!KeyTable.acceptedKeys.empty()) {
-            const auto found = std::find(KeyTable.acceptedKeys.begin(), KeyTable.acceptedKeys.end(), k);
+            const auto found =
+                std::find(KeyTable.acceptedKeys.begin(), KeyTable.acceptedKeys.end(), k);
             if (found != KeyTable.acceptedKeys.end()) {
-                k = KeyTable.reportedCodes[static_cast<size_t>(found - KeyTable.acceptedKeys.begin())];
+                k = KeyTable
+                        .reportedCodes[static_cast<size_t>(found - KeyTable.acceptedKeys.begin())];
             } else if (k >= 0) {
                 needRedraw = true; // not a key of this field: editing goes on
                 continue;

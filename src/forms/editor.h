@@ -82,8 +82,8 @@ void SetChoiceList(std::string_view list);
 // column), in lines of `width` characters (0: one line). The text keeps its length; position
 // is the cursor's place in it, 1..length+1. key: the code that ended editing, after the
 // translations and the key table. A click elsewhere ends editing with -(column x 100 + row).
-void EditField(int16_t& row, int16_t& column, int16_t& width, std::string& text,
-               int16_t& position, screen::KeyCode& key);
+void EditField(int16_t& row, int16_t& column, int16_t& width, std::string& text, int16_t& position,
+               screen::KeyCode& key);
 
 // Tests: empty key table and pending text, mask off, mouse state 0, no pop-up open, the
 // pop-ups the real ones.

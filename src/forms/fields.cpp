@@ -16,8 +16,8 @@ std::vector<ChoiceEntry> ParseChoiceList(std::string_view list) {
     size_t p = list.find('|');
     while (p != std::string_view::npos) {
         const size_t next = list.find('|', p + 1);
-        const std::string_view entry =
-            list.substr(p + 1, next == std::string_view::npos ? std::string_view::npos : next - p - 1);
+        const std::string_view entry = list.substr(
+            p + 1, next == std::string_view::npos ? std::string_view::npos : next - p - 1);
         const size_t comma = entry.find(',');
         ChoiceEntry e;
         e.stored = entry.substr(0, comma);
@@ -31,7 +31,8 @@ std::vector<ChoiceEntry> ParseChoiceList(std::string_view list) {
 void DisplayField(int16_t form, int16_t field) {
     if (!FieldExists(form, field)) return;
     const FieldRecord& f = Field(form, field);
-    const int16_t valueColumn = static_cast<int16_t>(f.column + static_cast<int16_t>(f.label.size()));
+    const int16_t valueColumn =
+        static_cast<int16_t>(f.column + static_cast<int16_t>(f.label.size()));
     screen::PlaceCursor(f.row, valueColumn);
     if (f.flags & kMasked) return;
     if (f.type == kDateField) {

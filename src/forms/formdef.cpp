@@ -301,25 +301,30 @@ std::string FormFileMessage(std::string_view path, const FormFileError& error) {
                                    "ELEMENTO ",
                                    "NO SE PUEDE LEER",
                                    "TERMINA ANTES DE TIEMPO",
-                                   "DEBER\xD6" "A HABER UN N\xE9MERO",
+                                   "DEBER\xD6"
+                                   "A HABER UN N\xE9MERO",
                                    "VALOR NO V\xB5LIDO",
                                    "PULSE UNA TECLA."};
     static const Texts kGalician = {"FICHEIRO DE FORMULARIOS INCORRECTO: ",
-                                    "LI\xA5" "A ",
+                                    "LI\xA5"
+                                    "A ",
                                     "ELEMENTO ",
                                     "NON SE PODE LER",
                                     "REMATA ANTES DE TEMPO",
-                                    "DEBER\xD6" "A HABER UN N\xE9MERO",
+                                    "DEBER\xD6"
+                                    "A HABER UN N\xE9MERO",
                                     "VALOR NON V\xB5LIDO",
                                     "PREMA UNHA TECLA."};
-    static const Texts kOccitan = {"FICH\xD4R DE FORMULARIS INCORR\xD4" "CTE: ",
+    static const Texts kOccitan = {"FICH\xD4R DE FORMULARIS INCORR\xD4"
+                                   "CTE: ",
                                    "LINHA ",
                                    "ELEMENT ",
                                    "NON SE P\xE3T LEGIR",
                                    "S'ACABE ABANS D'ORA",
                                    "I AURIE D'AUER UN NUM\xD4RO",
                                    "VALOR NON VALID",
-                                   "PREMETZ UNA T\xD4" "CLA."};
+                                   "PREMETZ UNA T\xD4"
+                                   "CLA."};
     const std::string& language = app::SessionSettings.language;
     const Texts& t = language == "SPA"   ? kSpanish
                      : language == "GLG" ? kGalician
@@ -332,10 +337,18 @@ std::string FormFileMessage(std::string_view path, const FormFileError& error) {
                    std::to_string(error.item);
     message += ": ";
     switch (error.fault) {
-    case FormFileFault::CannotRead: message += t.cannotRead; break;
-    case FormFileFault::EndsEarly: message += t.endsEarly; break;
-    case FormFileFault::NotNumber: message += t.notNumber; break;
-    default: message += t.badValue; break;
+    case FormFileFault::CannotRead:
+        message += t.cannotRead;
+        break;
+    case FormFileFault::EndsEarly:
+        message += t.endsEarly;
+        break;
+    case FormFileFault::NotNumber:
+        message += t.notNumber;
+        break;
+    default:
+        message += t.badValue;
+        break;
     }
     message += ". ";
     message += t.pressKey;
@@ -377,7 +390,9 @@ int16_t LoadFormDefinition() {
     return 0;
 }
 
-FormRecord& Form(int16_t form) { return FormDefinition.forms[static_cast<size_t>(form)]; }
+FormRecord& Form(int16_t form) {
+    return FormDefinition.forms[static_cast<size_t>(form)];
+}
 
 FieldRecord& Field(int16_t form, int16_t field) {
     return Form(form).fields[static_cast<size_t>(field)];

@@ -37,7 +37,7 @@ struct FieldRecord {
 struct FormRecord {
     std::string keys; // KeyList of the keys that end a field of this form
     int16_t fieldCount = 0;
-    int16_t nextForm = 0; // the form that continues this one; 0 none
+    int16_t nextForm = 0;                             // the form that continues this one; 0 none
     int16_t top = 0, left = 0, bottom = 0, right = 0; // window corners; top 0: no window
     std::vector<FieldRecord> fields;                  // slots 1..maxFields; slot 0 unused
 };

@@ -79,7 +79,8 @@ void DrawForm(int16_t form) {
     if (!FormExists(form)) return;
     const std::string& title = app::SessionSettings.title;
     screen::SetColour("rh");
-    platform::SetCursorPosition(1, TitleColumn(static_cast<int16_t>(std::min<size_t>(title.size(), 32767))));
+    platform::SetCursorPosition(
+        1, TitleColumn(static_cast<int16_t>(std::min<size_t>(title.size(), 32767))));
     platform::WriteText(title);
     const FormRecord& r = Form(form);
     screen::SetColour("n");
@@ -179,11 +180,13 @@ void RunForm(int16_t number, KeyCode& key) {
                 current = 0;
             } else if (key == screen::kKeyEsc) {
                 current = current > first ? first : 0;
-            } else if (key == screen::kKeyEnter || key == screen::kKeyDown || key == screen::kKeyF2) {
+            } else if (key == screen::kKeyEnter || key == screen::kKeyDown ||
+                       key == screen::kKeyF2) {
                 if ((current == last || key == screen::kKeyF2) && Form(f).nextForm > 0) {
                     RunForm(static_cast<int16_t>(-Form(f).nextForm), key);
                     if (LeavesCallingForm(key)) finished = true;
-                } else if (key == screen::kKeyEnter || (key == screen::kKeyDown && current < last)) {
+                } else if (key == screen::kKeyEnter ||
+                           (key == screen::kKeyDown && current < last)) {
                     ++current;
                 }
             } else if (key == screen::kKeyUp) {

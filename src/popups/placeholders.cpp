@@ -2,7 +2,11 @@
 
 namespace popups {
 
-std::string RunCalculator() { return {}; }
-std::string RunCalendar() { return {}; }
+std::string RunCalculator() {
+    return {};
+}
+std::string RunCalendar() {
+    return {};
+}
 
 } // namespace popups

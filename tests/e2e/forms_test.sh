@@ -135,6 +135,11 @@ wait_cursor "12 41"
 keys Escape
 wait_cursor "10 41"
 wait_line 12 'Des de la finca: 125    pis:   0'
+# A click on a label selects its field: "Fins a la finca" (row 14, column 24), as an X10 report.
+tm send-keys -t t -H 1b 5b 4d 20 38 2e
+wait_cursor "14 41"
+keys Escape
+wait_cursor "10 41"
 keys Escape
 wait_dead || fail "the program did not end on Esc"
 [ "$(cat "$work/status")" = 0 ] || fail "exit status $(cat "$work/status"), not 0"

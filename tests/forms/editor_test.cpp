@@ -17,8 +17,9 @@ class EditorTest : public FormsTest {
   protected:
     // Edits a text at row 5, column 10 with the keys queued, under a key table made of the
     // list (none: an empty table).
-    Edited Edit(std::string text, int16_t position, std::initializer_list<platform::InputEvent> keys,
-                int16_t width = 0, const char* keyList = nullptr, std::string_view choices = "") {
+    Edited Edit(std::string text, int16_t position,
+                std::initializer_list<platform::InputEvent> keys, int16_t width = 0,
+                const char* keyList = nullptr, std::string_view choices = "") {
         forms::SetKeyTable("e", "");
         if (keyList) forms::SetKeyTable("a", keyList);
         forms::SetChoiceList(choices);
@@ -57,15 +58,69 @@ TEST_F(EditorTest, FreeTextKeys) {
         {"Left stops at 1", "abc", 1, {Key(screen::kKeyLeft)}, true, "abc", 1},
         {"Right stops at the end", "abc", 4, {Key(screen::kKeyRight)}, true, "abc", 4},
         {"Ctrl-Y blanks", "abc", 3, {Key(forms::kKeyCtrlY)}, true, "   ", 1},
-        {"Ctrl-Home blanks", "abc", 3, {Key(screen::kKeyHome, platform::kLeftCtrl)}, true, "   ", 1},
-        {"Ctrl-Right to the next word", "one two,three", 1, {Key(screen::kKeyRight, platform::kLeftCtrl)}, true, "one two,three", 5},
-        {"Ctrl-Right twice", "one two,three", 1, {Key(screen::kKeyRight, platform::kLeftCtrl), Key(screen::kKeyRight, platform::kLeftCtrl)}, true, "one two,three", 9},
-        {"Ctrl-Right in the last word", "one two", 6, {Key(screen::kKeyRight, platform::kLeftCtrl)}, true, "one two", 8},
-        {"Ctrl-Left to the word start", "one two,three", 11, {Key(screen::kKeyLeft, platform::kLeftCtrl)}, true, "one two,three", 9},
-        {"Ctrl-Left from a word start", "one two,three", 9, {Key(screen::kKeyLeft, platform::kLeftCtrl)}, true, "one two,three", 5},
-        {"Alt with keypad 6 5 types A", "     ", 1, {Key(screen::kKeyRight, platform::kLeftAlt), Key(screen::kKeyKeypad5, platform::kLeftAlt)}, true, "A    ", 2},
-        {"Alt with keypad digits 2 5 9 types code 3", "     ", 1, {Key('2', platform::kLeftAlt), Key('5', platform::kLeftAlt), Key('9', platform::kLeftAlt)}, true, "     ", 1},
-        {"Alt-E types the euro sign", "     ", 1, {Key(screen::kKeyAltE, platform::kLeftAlt)}, true, "\xD5    ", 2},
+        {"Ctrl-Home blanks",
+         "abc",
+         3,
+         {Key(screen::kKeyHome, platform::kLeftCtrl)},
+         true,
+         "   ",
+         1},
+        {"Ctrl-Right to the next word",
+         "one two,three",
+         1,
+         {Key(screen::kKeyRight, platform::kLeftCtrl)},
+         true,
+         "one two,three",
+         5},
+        {"Ctrl-Right twice",
+         "one two,three",
+         1,
+         {Key(screen::kKeyRight, platform::kLeftCtrl), Key(screen::kKeyRight, platform::kLeftCtrl)},
+         true,
+         "one two,three",
+         9},
+        {"Ctrl-Right in the last word",
+         "one two",
+         6,
+         {Key(screen::kKeyRight, platform::kLeftCtrl)},
+         true,
+         "one two",
+         8},
+        {"Ctrl-Left to the word start",
+         "one two,three",
+         11,
+         {Key(screen::kKeyLeft, platform::kLeftCtrl)},
+         true,
+         "one two,three",
+         9},
+        {"Ctrl-Left from a word start",
+         "one two,three",
+         9,
+         {Key(screen::kKeyLeft, platform::kLeftCtrl)},
+         true,
+         "one two,three",
+         5},
+        {"Alt with keypad 6 5 types A",
+         "     ",
+         1,
+         {Key(screen::kKeyRight, platform::kLeftAlt), Key(screen::kKeyKeypad5, platform::kLeftAlt)},
+         true,
+         "A    ",
+         2},
+        {"Alt with keypad digits 2 5 9 types code 3",
+         "     ",
+         1,
+         {Key('2', platform::kLeftAlt), Key('5', platform::kLeftAlt), Key('9', platform::kLeftAlt)},
+         true,
+         "     ",
+         1},
+        {"Alt-E types the euro sign",
+         "     ",
+         1,
+         {Key(screen::kKeyAltE, platform::kLeftAlt)},
+         true,
+         "\xD5    ",
+         2},
     };
     for (const Case& c : cases) {
         platform::SetInsertToggle(c.insert);
@@ -80,7 +135,8 @@ TEST_F(EditorTest, FreeTextKeys) {
 
 TEST_F(EditorTest, TypedTextIsShownAndInsertKeyTogglesMode) {
     platform::SetInsertToggle(true);
-    const Edited r = Edit("ab   ", 1, {Key('X'), Key(screen::kKeyIns), Key('Y'), Key(screen::kKeyEnter)});
+    const Edited r =
+        Edit("ab   ", 1, {Key('X'), Key(screen::kKeyIns), Key('Y'), Key(screen::kKeyEnter)});
     EXPECT_EQ(r.text, "XYb  "); // Y overwrote the a after Insert
     EXPECT_EQ(TextAt(5, 10, 5), "XYb  ");
     EXPECT_FALSE(platform::InsertToggle()); // persists for the next field
@@ -94,13 +150,13 @@ TEST_F(EditorTest, MultiLineUpAndDown) {
         int16_t expectedPosition; // 0: the key ended editing
     };
     const Case cases[] = {
-        {6, screen::kKeyDown, 10}, {8, screen::kKeyDown, 0}, {3, screen::kKeyUp, 0}, {7, screen::kKeyUp, 3},
-        {7, screen::kKeyShiftTab, 3},
+        {6, screen::kKeyDown, 10}, {8, screen::kKeyDown, 0},     {3, screen::kKeyUp, 0},
+        {7, screen::kKeyUp, 3},    {7, screen::kKeyShiftTab, 3},
     };
     for (const Case& c : cases) {
-        const Edited r = c.expectedPosition == 0
-                             ? Edit("abcdefghij", c.position, {Key(c.key)}, 4)
-                             : Edit("abcdefghij", c.position, {Key(c.key), Key(screen::kKeyEnter)}, 4);
+        const Edited r = c.expectedPosition == 0 ? Edit("abcdefghij", c.position, {Key(c.key)}, 4)
+                                                 : Edit("abcdefghij", c.position,
+                                                        {Key(c.key), Key(screen::kKeyEnter)}, 4);
         if (c.expectedPosition == 0) {
             EXPECT_EQ(r.key, c.key == screen::kKeyShiftTab ? screen::kKeyUp : c.key) << c.position;
             EXPECT_EQ(r.position, c.position);
@@ -130,9 +186,9 @@ TEST_F(EditorTest, ChoiceField) {
         {{Key('t')}, "3"},
         {{Key('t'), Key('t')}, "2"},
         {{Key('x')}, "2"},
-        {{Click(5, 9)}, "1"},   // the left arrow
-        {{Click(5, 15)}, "3"},  // the right arrow
-        {{Click(5, 12)}, "2"},  // the shown text itself
+        {{Click(5, 9)}, "1"},  // the left arrow
+        {{Click(5, 15)}, "3"}, // the right arrow
+        {{Click(5, 12)}, "2"}, // the shown text itself
     };
     for (const Case& c : cases) {
         for (const platform::InputEvent& e : c.keys)
@@ -154,7 +210,8 @@ TEST_F(EditorTest, ChoiceField) {
 
     // The first-letter search folds accents and case.
     platform::SetIdleHandler(NoMoreInput);
-    const Edited r = Edit("B", 1, {Key('a'), Key(screen::kKeyEnter)}, 0, nullptr, "|B,Bosc|A,\x85rea|C,Casa");
+    const Edited r =
+        Edit("B", 1, {Key('a'), Key(screen::kKeyEnter)}, 0, nullptr, "|B,Bosc|A,\x85rea|C,Casa");
     EXPECT_EQ(r.text, "A");
 }
 
@@ -171,7 +228,10 @@ TEST_F(EditorTest, EndingTranslationsAndKeyFilter) {
         {"Enter stays Enter otherwise", "d,1b", {Key(screen::kKeyEnter)}, screen::kKeyEnter},
         {"Shift-Tab is Up", "4800", {Key(screen::kKeyShiftTab)}, screen::kKeyUp},
         {"Ctrl-F4 is Esc", "1b", {Key(screen::kKeyF4, platform::kLeftCtrl)}, screen::kKeyEsc},
-        {"Esc refused by a table without it", "d", {Key(27), Key(screen::kKeyEnter)}, screen::kKeyEnter},
+        {"Esc refused by a table without it",
+         "d",
+         {Key(27), Key(screen::kKeyEnter)},
+         screen::kKeyEnter},
         {"Esc with an empty table", nullptr, {Key(27)}, screen::kKeyEsc},
         {"a reported code", "d=5000", {Key(screen::kKeyEnter)}, screen::kKeyDown},
         {"a click elsewhere passes the table", "d", {Click(20, 30)}, -3020},
@@ -191,7 +251,8 @@ TEST_F(EditorTest, ClickOnTheFieldMovesTheCursor) {
     EXPECT_EQ(r.key, screen::kKeyEnter);
     // On a second line of a multi-line field, inside a window.
     screen::PushWindow(2, 3, 20, 70);
-    const Edited m = Edit("abcdefghij", 1, {Click(5 + 2 + 1, 10 + 3 + 2), Key(screen::kKeyEnter)}, 4, "d");
+    const Edited m =
+        Edit("abcdefghij", 1, {Click(5 + 2 + 1, 10 + 3 + 2), Key(screen::kKeyEnter)}, 4, "d");
     EXPECT_EQ(m.position, 7);
     screen::PopWindow();
 }
@@ -227,13 +288,15 @@ TEST_F(EditorTest, PopupResultReachesTheField) {
     forms::CalendarPopup = [] { return std::string("150324"); };
     forms::SetKeyTable("+ea", "d,1b");
     const std::vector<KeyCode> outer = {13, 27};
-    const Edited r = Edit("        ", 1, {Key(screen::kKeyAltX, platform::kLeftAlt), Key(screen::kKeyEnter)}, 0,
-                          "d,1b");
+    const Edited r =
+        Edit("        ", 1, {Key(screen::kKeyAltX, platform::kLeftAlt), Key(screen::kKeyEnter)}, 0,
+             "d,1b");
     EXPECT_EQ(r.text, "42      ");
     EXPECT_EQ(r.key, screen::kKeyEnter);
     EXPECT_EQ(forms::KeyTable.acceptedKeys, outer);
-    const Edited c = Edit("        ", 1, {Key(screen::kKeyAltC, platform::kLeftAlt), Key(screen::kKeyEnter)}, 0,
-                          "d,1b");
+    const Edited c =
+        Edit("        ", 1, {Key(screen::kKeyAltC, platform::kLeftAlt), Key(screen::kKeyEnter)}, 0,
+             "d,1b");
     EXPECT_EQ(c.text, "150324  ");
     forms::SetKeyTable("-", "");
     EXPECT_TRUE(forms::KeyTable.saves.empty());

@@ -14,8 +14,9 @@ TEST_F(FieldsTest, DisplayByType) {
     choice.trailer = 6;
     forms::FieldRecord lines = MakeField(6, 1, "T:", 10);
     lines.width = 4;
-    PutForm(3, {MakeField(1, 1, "Data: ", 8, forms::kDateField), MakeField(2, 1, "N: ", 3, forms::kNumberField),
-                MakeField(3, 1, "Text: ", 5), choice, lines, MakeField(10, 1, "M: ", 4, 0, forms::kMasked)});
+    PutForm(3, {MakeField(1, 1, "Data: ", 8, forms::kDateField),
+                MakeField(2, 1, "N: ", 3, forms::kNumberField), MakeField(3, 1, "Text: ", 5),
+                choice, lines, MakeField(10, 1, "M: ", 4, 0, forms::kMasked)});
     struct Case {
         int16_t field;
         const char* value;
@@ -48,8 +49,9 @@ TEST_F(FieldsTest, DisplayByType) {
 }
 
 TEST_F(FieldsTest, StoreChecksByType) {
-    PutForm(3, {MakeField(1, 1, "Data: ", 8, forms::kDateField), MakeField(2, 1, "N: ", 3, forms::kNumberField),
-                MakeField(3, 1, "T: ", 4), MakeField(4, 1, "M: ", 4, 0, forms::kMasked)});
+    PutForm(3, {MakeField(1, 1, "Data: ", 8, forms::kDateField),
+                MakeField(2, 1, "N: ", 3, forms::kNumberField), MakeField(3, 1, "T: ", 4),
+                MakeField(4, 1, "M: ", 4, 0, forms::kMasked)});
     struct Case {
         int16_t field;
         const char* typed;

@@ -28,11 +28,12 @@ std::vector<std::string> MinimalDefinition() {
 class FormDefinitionTest : public FormsTest {};
 
 TEST_F(FormDefinitionTest, ReadsTheFixtureInstallationFile) {
-    const std::string bytes = testsupport::ReadFile(ORB_SOURCE_DIR "/tests/forms/fixtures/ORBICADE.APN");
+    const std::string bytes =
+        testsupport::ReadFile(ORB_SOURCE_DIR "/tests/forms/fixtures/ORBICADE.APN");
     forms::FormDefinitionRecord def;
     forms::FormFileError error;
-    ASSERT_EQ(forms::ReadFormDefinition(bytes, [](std::string_view t) { return std::string(t); },
-                                        def, error),
+    ASSERT_EQ(forms::ReadFormDefinition(
+                  bytes, [](std::string_view t) { return std::string(t); }, def, error),
               0)
         << "line " << error.line << " item " << error.item;
     ASSERT_EQ(def.forms.size(), 3u);
@@ -44,7 +45,8 @@ TEST_F(FormDefinitionTest, ReadsTheFixtureInstallationFile) {
     EXPECT_EQ(def.forms[2].fields[1].label, "Confirmeu el llistat (S/N): ");
     ASSERT_EQ(def.browses.size(), 4u);
     EXPECT_EQ(def.browses[2].file, 507);
-    EXPECT_EQ(def.browses[1].heading, "N\xA3m  Adre\x87" "a de la finca");
+    EXPECT_EQ(def.browses[1].heading, "N\xA3m  Adre\x87"
+                                      "a de la finca");
 }
 
 // The item rules: quotes keep blanks and commas, comments are skipped where a step starts,
@@ -73,8 +75,8 @@ TEST_F(FormDefinitionTest, LastLineWithoutLineEndAfterAComment) {
     bytes.erase(bytes.size() - 2); // the browse line ends the file without CR LF
     forms::FormDefinitionRecord def;
     forms::FormFileError error;
-    ASSERT_EQ(forms::ReadFormDefinition(bytes, [](std::string_view t) { return std::string(t); },
-                                        def, error),
+    ASSERT_EQ(forms::ReadFormDefinition(
+                  bytes, [](std::string_view t) { return std::string(t); }, def, error),
               0);
     EXPECT_EQ(def.browses[1].file, 506);
     EXPECT_EQ(def.browses[1].heading, "Finques");
@@ -84,22 +86,29 @@ TEST_F(FormDefinitionTest, LastLineWithoutLineEndAfterAComment) {
 TEST_F(FormDefinitionTest, MalformedFilesNameLineAndItem) {
     struct Case {
         const char* what;
-        int line;                 // line to change (0-based in MinimalDefinition), -1 none
-        const char* replacement;  // new text of that line
-        int cut;                  // lines kept from the end of the definition; -1 all
+        int line;                // line to change (0-based in MinimalDefinition), -1 none
+        const char* replacement; // new text of that line
+        int cut;                 // lines kept from the end of the definition; -1 all
         FormFileFault fault;
         int32_t faultLine;
         int16_t faultItem;
     };
     const Case cases[] = {
-        {"field count above the field slots", 1, "\"d,1b\",6,0,0,0,0,0", -1, FormFileFault::BadValue, 2, 2},
-        {"continuation form that does not exist", 1, "\"d,1b\",5,3,0,0,0,0", -1, FormFileFault::BadValue, 2, 3},
-        {"list that does not exist", 3, "2,1,\"Finca: \",3,0,0,0,2,2,", -1, FormFileFault::BadValue, 4, 9},
-        {"filter form that does not exist", 10, "506,0,4,15,21,66,7,\"Finques\",0", -1, FormFileFault::BadValue, 11, 7},
-        {"nested list that does not exist", 10, "506,0,4,15,21,66,0,\"Finques\",2", -1, FormFileFault::BadValue, 11, 9},
+        {"field count above the field slots", 1, "\"d,1b\",6,0,0,0,0,0", -1,
+         FormFileFault::BadValue, 2, 2},
+        {"continuation form that does not exist", 1, "\"d,1b\",5,3,0,0,0,0", -1,
+         FormFileFault::BadValue, 2, 3},
+        {"list that does not exist", 3, "2,1,\"Finca: \",3,0,0,0,2,2,", -1, FormFileFault::BadValue,
+         4, 9},
+        {"filter form that does not exist", 10, "506,0,4,15,21,66,7,\"Finques\",0", -1,
+         FormFileFault::BadValue, 11, 7},
+        {"nested list that does not exist", 10, "506,0,4,15,21,66,0,\"Finques\",2", -1,
+         FormFileFault::BadValue, 11, 9},
         {"only one form", 0, "1,5", 7, FormFileFault::BadValue, 1, 1},
-        {"a letter in a number", 4, "2,20,\"pis: \",3x,0,0,0,2,0,", -1, FormFileFault::NotNumber, 5, 4},
-        {"a number beyond 16 bits", 4, "2,20,\"pis: \",40000,0,0,0,2,0,", -1, FormFileFault::BadValue, 5, 4},
+        {"a letter in a number", 4, "2,20,\"pis: \",3x,0,0,0,2,0,", -1, FormFileFault::NotNumber, 5,
+         4},
+        {"a number beyond 16 bits", 4, "2,20,\"pis: \",40000,0,0,0,2,0,", -1,
+         FormFileFault::BadValue, 5, 4},
         {"a negative length", 4, "2,20,\"pis: \",-3,0,0,0,2,0,", -1, FormFileFault::BadValue, 5, 4},
         {"ends inside a form block", -1, nullptr, 6, FormFileFault::EndsEarly, 7, 1},
         {"ends after a complete step: accepted", 9, "1", 10, FormFileFault::None, 0, 0},
@@ -153,10 +162,9 @@ TEST_F(FormDefinitionTest, LoadTranslatesTextsAndPresetsForm1) {
     for (const std::string& l : lines)
         bytes += l + "\r\n";
     dir_.Write("FORMS/ORBICADE.APN", bytes);
-    dir_.Write("LOCALE/ORBICADE.LNG",
-               "\"Mes: \",\"Mes G: \",\"Mes O: \",\"Mes del listado: \"\r\n"
-               "\"|A,Finques\",,,\"|A,Fincas\"\r\n"
-               "Finques,,,Fincas\r\n");
+    dir_.Write("LOCALE/ORBICADE.LNG", "\"Mes: \",\"Mes G: \",\"Mes O: \",\"Mes del listado: \"\r\n"
+                                      "\"|A,Finques\",,,\"|A,Fincas\"\r\n"
+                                      "Finques,,,Fincas\r\n");
     ASSERT_EQ(forms::LoadFormDefinition(), 0);
     EXPECT_EQ(forms::Field(1, 1).label, "Mes del listado: ");
     EXPECT_EQ(forms::Field(1, 2).choices, "|A,Fincas");
@@ -181,9 +189,14 @@ TEST_F(FormDefinitionTest, RefusedFileShowsMessageInSessionLanguage) {
     };
     const Case cases[] = {
         {"CAT", false, "FORMS\\ORBICADE.APN: NO ES POT LLEGIR. PREMEU UNA TECLA."},
-        {"SPA", true, "FORMS\\ORBICADE.APN, L\xD6NEA 2, ELEMENTO 2: VALOR NO V\xB5LIDO. PULSE UNA TECLA."},
-        {"GLG", true, "LI\xA5" "A 2, ELEMENTO 2: VALOR NON V\xB5LIDO. PREMA UNHA TECLA."},
-        {"OCI", true, "LINHA 2, ELEMENT 2: VALOR NON VALID. PREMETZ UNA T\xD4" "CLA."},
+        {"SPA", true,
+         "FORMS\\ORBICADE.APN, L\xD6NEA 2, ELEMENTO 2: VALOR NO V\xB5LIDO. PULSE UNA TECLA."},
+        {"GLG", true,
+         "LI\xA5"
+         "A 2, ELEMENTO 2: VALOR NON V\xB5LIDO. PREMA UNHA TECLA."},
+        {"OCI", true,
+         "LINHA 2, ELEMENT 2: VALOR NON VALID. PREMETZ UNA T\xD4"
+         "CLA."},
     };
     app::SessionSettings.rootDir = "R\\";
     ASSERT_TRUE(platform::ChangeDirectory(dir_.Path()));
@@ -205,8 +218,10 @@ TEST_F(FormDefinitionTest, RefusedFileShowsMessageInSessionLanguage) {
                 return error;
             }
             std::ifstream in(dir_.Path() + "R/FORMS/ORBICADE.APN", std::ios::binary);
-            std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-            forms::ReadFormDefinition(bytes, [](std::string_view t) { return std::string(t); }, def, error);
+            std::string bytes((std::istreambuf_iterator<char>(in)),
+                              std::istreambuf_iterator<char>());
+            forms::ReadFormDefinition(
+                bytes, [](std::string_view t) { return std::string(t); }, def, error);
             return error;
         }());
         EXPECT_NE(message.find(c.expected), std::string::npos) << c.language << ": " << message;

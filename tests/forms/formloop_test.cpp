@@ -24,7 +24,9 @@ class FormLoopTest : public FormsTest {
         EXPECT_FALSE(platform::PeekInput()) << "keys left over";
         return key;
     }
-    static std::string Value(int16_t form, int16_t field) { return forms::Field(form, field).value; }
+    static std::string Value(int16_t form, int16_t field) {
+        return forms::Field(form, field).value;
+    }
 };
 
 TEST_F(FormLoopTest, Movement) {
@@ -39,19 +41,36 @@ TEST_F(FormLoopTest, Movement) {
                                up = Key(screen::kKeyUp);
     const Case cases[] = {
         {"Esc on the first field ends the form", {esc}, 27, "   ", "   "},
-        {"Esc on a later field goes back to the first", {down, esc, Key('z'), enter, esc, esc}, 27, "z  ", "   "},
+        {"Esc on a later field goes back to the first",
+         {down, esc, Key('z'), enter, esc, esc},
+         27,
+         "z  ",
+         "   "},
         {"Enter on the last field ends the form", {enter, Key('q'), enter}, 13, "   ", "q  "},
         {"Down on the last field stays", {down, down, Key('q'), enter}, 13, "   ", "q  "},
-        {"Up and Down pass over the display-only field", {down, up, Key('u'), enter, enter}, 13, "u  ", "   "},
-        {"Page Down and Page Up", {Key(screen::kKeyPgDn), Key('p'), Key(screen::kKeyPgUp), Key('a'), enter, esc, esc}, 27, "a  ", "p  "},
+        {"Up and Down pass over the display-only field",
+         {down, up, Key('u'), enter, enter},
+         13,
+         "u  ",
+         "   "},
+        {"Page Down and Page Up",
+         {Key(screen::kKeyPgDn), Key('p'), Key(screen::kKeyPgUp), Key('a'), enter, esc, esc},
+         27,
+         "a  ",
+         "p  "},
         {"Ctrl-B ends at once", {Key('k'), Key(2)}, 2, "k  ", "   "},
-        {"F4 without a list visits the field again", {Key(screen::kKeyF4), Key('f'), Key(2)}, 2, "f  ", "   "},
+        {"F4 without a list visits the field again",
+         {Key(screen::kKeyF4), Key('f'), Key(2)},
+         2,
+         "f  ",
+         "   "},
         {"F1 drops what was typed", {Key('h'), Key(screen::kKeyF1), Key(2)}, 2, "   ", "   "},
         {"Tab moves on like Enter", {Key(9), Key('t'), Key(9)}, 13, "   ", "t  "},
     };
     for (const Case& c : cases) {
-        PutForm(3, {MakeField(2, 1, "A: ", 3), MakeField(3, 1, "B: ", 3, 0, forms::kDisplayOnly),
-                    MakeField(4, 1, "C: ", 3)},
+        PutForm(3,
+                {MakeField(2, 1, "A: ", 3), MakeField(3, 1, "B: ", 3, 0, forms::kDisplayOnly),
+                 MakeField(4, 1, "C: ", 3)},
                 "d,1b,4800,5000,4900,5100,2,3e00,9");
         forms::SetFieldValue(forms::Field(3, 2), "bbb");
         for (const platform::InputEvent& e : c.keys)
@@ -73,8 +92,8 @@ TEST_F(FormLoopTest, EnterReportedAsEndFinishesAtOnce) {
 }
 
 TEST_F(FormLoopTest, StartBlankAndMasked) {
-    PutForm(3, {MakeField(2, 1, "S: ", 3, 0, forms::kStartBlank), MakeField(3, 1, "M: ", 4, 0, forms::kMasked),
-                MakeField(4, 1, "T: ", 3)});
+    PutForm(3, {MakeField(2, 1, "S: ", 3, 0, forms::kStartBlank),
+                MakeField(3, 1, "M: ", 4, 0, forms::kMasked), MakeField(4, 1, "T: ", 3)});
     forms::SetFieldValue(forms::Field(3, 1), "abc");
     forms::SetFieldValue(forms::Field(3, 2), "pw");
     // Left blank: the stored values stay; the masked value is not drawn with the form.
@@ -86,13 +105,16 @@ TEST_F(FormLoopTest, StartBlankAndMasked) {
         checked = true;
         return std::string();
     };
-    EXPECT_EQ(Run(3, {Key(13), Key(screen::kKeyAltX, platform::kLeftAlt), Key(13), Key(27), Key(27)}), 27);
+    EXPECT_EQ(
+        Run(3, {Key(13), Key(screen::kKeyAltX, platform::kLeftAlt), Key(13), Key(27), Key(27)}),
+        27);
     EXPECT_TRUE(checked);
     EXPECT_EQ(Value(3, 1), "abc");
     EXPECT_EQ(Value(3, 2), "pw  ");
     EXPECT_EQ(TextAt(2, 4, 3), "abc");
     // Typed values replace them; the masked one is never shown in clear.
-    EXPECT_EQ(Run(3, {Key('x'), Key(13), Key('n'), Key('e'), Key('w'), Key(13), Key(27), Key(27)}), 27);
+    EXPECT_EQ(Run(3, {Key('x'), Key(13), Key('n'), Key('e'), Key('w'), Key(13), Key(27), Key(27)}),
+              27);
     EXPECT_EQ(Value(3, 1), "x  ");
     EXPECT_EQ(Value(3, 2), "new ");
     EXPECT_EQ(platform::RowText(3).find("new"), std::string::npos);
@@ -102,8 +124,9 @@ TEST_F(FormLoopTest, StartBlankAndMasked) {
 TEST_F(FormLoopTest, InvalidDateBeepsAndStays) {
     PutForm(3, {MakeField(2, 1, "D: ", 8, forms::kDateField), MakeField(4, 1, "C: ", 3)});
     forms::SetFieldValue(forms::Field(3, 1), "150324");
-    const KeyCode key = Run(3, {Key(forms::kKeyCtrlY), Key('3'), Key('1'), Key('0'), Key('2'), Key('2'),
-                                 Key('4'), Key(13), Key(forms::kKeyCtrlY), Key(13), Key(2)});
+    const KeyCode key =
+        Run(3, {Key(forms::kKeyCtrlY), Key('3'), Key('1'), Key('0'), Key('2'), Key('2'), Key('4'),
+                Key(13), Key(forms::kKeyCtrlY), Key(13), Key(2)});
     EXPECT_EQ(key, 2);
     EXPECT_EQ(platform::BeepCount(), 1);
     // Left blank the second time: the working date.
@@ -127,7 +150,8 @@ TEST_F(FormLoopTest, ContinuationForm) {
 
 TEST_F(FormLoopTest, WindowClicksAndDrawing) {
     app::SessionSettings.title = " LLISTAT 2024 "; // 14 characters: column 34
-    forms::FormRecord& form = PutForm(3, {MakeField(2, 3, "Primer: ", 3), MakeField(3, 3, "Ocult: ", 3, 0, forms::kDisplayOnly),
+    forms::FormRecord& form = PutForm(3, {MakeField(2, 3, "Primer: ", 3),
+                                          MakeField(3, 3, "Ocult: ", 3, 0, forms::kDisplayOnly),
                                           MakeField(4, 3, "Segon: ", 3)});
     form.top = 5;
     form.left = 10;
@@ -143,8 +167,9 @@ TEST_F(FormLoopTest, WindowClicksAndDrawing) {
     };
     // Click on the second field's trailer, type; click on the display-only field (nothing);
     // click on the first field's label, type; leave.
-    const KeyCode key = Run(3, {Key(screen::kKeyAltX, platform::kLeftAlt), Click(9, 10 + 3 + 7 + 3 + 2),
-                                 Key('s'), Click(8, 15), Key('t'), Click(7, 14), Key('p'), Key(2)});
+    const KeyCode key =
+        Run(3, {Key(screen::kKeyAltX, platform::kLeftAlt), Click(9, 10 + 3 + 7 + 3 + 2), Key('s'),
+                Click(8, 15), Key('t'), Click(7, 14), Key('p'), Key(2)});
     EXPECT_EQ(key, 2);
     EXPECT_EQ(Value(3, 1), "p  ");
     EXPECT_EQ(Value(3, 3), "ts "); // visited again after the click that selected nothing

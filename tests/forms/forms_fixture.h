@@ -29,13 +29,17 @@ struct InputRanOut : std::runtime_error {
     InputRanOut() : std::runtime_error("the code under test read past the queued keys") {}
 };
 
-inline void NoMoreInput() { throw InputRanOut(); }
+inline void NoMoreInput() {
+    throw InputRanOut();
+}
 
 // A key as the console delivers it: characters by their code, extended keys by scan code
 // times 256 (forms::kKey... and screen::kKey... constants).
 inline platform::InputEvent Key(screen::KeyCode code, uint16_t modifiers = 0) {
-    if (code > 0 && code < 256) return platform::CharacterEvent(static_cast<uint8_t>(code), modifiers);
-    return platform::ExtendedKeyEvent(static_cast<uint8_t>(static_cast<uint16_t>(code) >> 8), modifiers);
+    if (code > 0 && code < 256)
+        return platform::CharacterEvent(static_cast<uint8_t>(code), modifiers);
+    return platform::ExtendedKeyEvent(static_cast<uint8_t>(static_cast<uint16_t>(code) >> 8),
+                                      modifiers);
 }
 inline platform::InputEvent Click(int16_t row, int16_t column) {
     return platform::MousePressEvent(platform::kLeftButton, row, column);
@@ -92,8 +96,8 @@ class FormsTest : public ::testing::Test {
         for (const std::string& l : lines)
             bytes += l + "\r\n";
         forms::FormFileError error;
-        forms::ReadFormDefinition(bytes, [](std::string_view t) { return std::string(t); }, def,
-                                  error);
+        forms::ReadFormDefinition(
+            bytes, [](std::string_view t) { return std::string(t); }, def, error);
         return error;
     }
 
@@ -131,7 +135,8 @@ inline forms::FormRecord& PutForm(int16_t n, std::vector<forms::FieldRecord> fie
     form.fields.push_back({});
     for (auto& f : fields)
         form.fields.push_back(std::move(f));
-    if (forms::FormDefinition.maxFields < form.fieldCount) forms::FormDefinition.maxFields = form.fieldCount;
+    if (forms::FormDefinition.maxFields < form.fieldCount)
+        forms::FormDefinition.maxFields = form.fieldCount;
     return form;
 }
 

@@ -15,7 +15,9 @@
 
 namespace {
 
-std::string Same(std::string_view text) { return std::string(text); }
+std::string Same(std::string_view text) {
+    return std::string(text);
+}
 
 void Check(bool ok) {
     if (!ok) std::abort();
@@ -37,7 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (size_t f = 1; f <= n; ++f) {
         const forms::FormRecord& form = def.forms[f];
         Check(form.fieldCount >= 0 && form.fieldCount <= def.maxFields);
-        Check(form.fields.size() == static_cast<size_t>(form.fieldCount) + 1 || form.fieldCount == 0);
+        Check(form.fields.size() == static_cast<size_t>(form.fieldCount) + 1 ||
+              form.fieldCount == 0);
         Check(form.nextForm >= 0 && static_cast<size_t>(form.nextForm) <= n);
         for (int16_t j = 1; j <= form.fieldCount; ++j) {
             const forms::FieldRecord& field = form.fields[static_cast<size_t>(j)];
@@ -46,7 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     }
     for (size_t b = 1; b <= k; ++b) {
-        Check(def.browses[b].filterForm >= 0 && static_cast<size_t>(def.browses[b].filterForm) <= n);
+        Check(def.browses[b].filterForm >= 0 &&
+              static_cast<size_t>(def.browses[b].filterForm) <= n);
         Check(def.browses[b].f4Browse >= 0 && static_cast<size_t>(def.browses[b].f4Browse) <= k);
     }
 
