@@ -374,7 +374,8 @@ void EditField(int16_t& row, int16_t& column, int16_t& width, std::string& text,
         }
         platform::SetCursorSize(0);
 
-        // A click on the field moves the cursor (or the choice); elsewhere it ends editing.
+        // A click on the field moves the cursor (or the choice) and counts as key 0, which the
+        // key table usually ignores; a click elsewhere ends editing.
         if (k < 0) {
             const int R = (-k) % 100, C = (-k) / 100;
             const int R0 = screen::InteriorTop() + row - 1,
@@ -383,7 +384,6 @@ void EditField(int16_t& row, int16_t& column, int16_t& width, std::string& text,
                 if (R >= R0 && R < R0 + b / w && C >= C0 && C < C0 + w) {
                     pos = (R - R0) * w + (C - C0) + 1;
                     k = 0;
-                    continue;
                 }
             } else if (R == R0) {
                 if (C == C0 - 1)
@@ -391,13 +391,15 @@ void EditField(int16_t& row, int16_t& column, int16_t& width, std::string& text,
                 else if (C == C0 + c)
                     k = screen::kKeyRight;
                 else if (C >= C0 && C < C0 + c)
-                    continue;
+                    k = 0;
             }
         }
 
-        bool ends = false;
+        bool ends = k == 0;
         const bool printable = (k >= 32 && k <= 126) || (k >= 128 && k <= 254);
-        if (choice) {
+        if (ends) {
+            // key 0: to the key table
+        } else if (choice) {
             if (printable && k != ' ') {
                 text::searchFolding = -1;
                 const std::string wanted = text::FoldCapitals(std::string(1, char(k)));

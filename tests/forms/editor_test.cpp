@@ -193,7 +193,7 @@ TEST_F(EditorTest, ChoiceField) {
     for (const Case& c : cases) {
         for (const platform::InputEvent& e : c.keys)
             platform::InjectInput(e);
-        const Edited r = Edit("2", 1, {Key(screen::kKeyEnter)}, 0, nullptr, list);
+        const Edited r = Edit("2", 1, {Key(screen::kKeyEnter)}, 0, "d", list);
         EXPECT_EQ(r.text, c.expected);
         EXPECT_EQ(r.key, screen::kKeyEnter);
     }
@@ -235,6 +235,7 @@ TEST_F(EditorTest, EndingTranslationsAndKeyFilter) {
         {"Esc with an empty table", nullptr, {Key(27)}, screen::kKeyEsc},
         {"a reported code", "d=5000", {Key(screen::kKeyEnter)}, screen::kKeyDown},
         {"a click elsewhere passes the table", "d", {Click(20, 30)}, -3020},
+        {"a click on the field with an empty table", nullptr, {Click(5, 12)}, 0},
         {"F1 with Alt", nullptr, {Key(screen::kKeyF1, platform::kLeftAlt)}, 0x6800},
     };
     for (const Case& c : cases) {
