@@ -1,0 +1,18 @@
+#include "forms/hooks.h"
+
+namespace forms {
+
+int16_t CheckFormEnd(int16_t, screen::KeyCode) {
+    return 0;
+}
+void ApplyBrowsePick(int16_t, int16_t, int16_t) {}
+std::string BrowseLineText(int16_t) {
+    return {};
+}
+int16_t BrowseStartKey(int16_t, std::string& key, std::string& prefix) {
+    key.clear();
+    prefix.clear();
+    return 0;
+}
+
+} // namespace forms

@@ -1,0 +1,12 @@
+#include "popups/popups.h"
+
+namespace popups {
+
+std::string RunCalculator() {
+    return {};
+}
+std::string RunCalendar() {
+    return {};
+}
+
+} // namespace popups
