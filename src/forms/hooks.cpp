@@ -2,9 +2,6 @@
 
 namespace forms {
 
-int16_t CheckFormEnd(int16_t, screen::KeyCode) {
-    return 0;
-}
 void ApplyBrowsePick(int16_t, int16_t, int16_t) {}
 std::string BrowseLineText(int16_t) {
     return {};

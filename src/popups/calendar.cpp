@@ -2,9 +2,6 @@
 
 namespace popups {
 
-std::string RunCalculator() {
-    return {};
-}
 std::string RunCalendar() {
     return {};
 }

@@ -1,0 +1,9 @@
+#include "popups/popups.h"
+
+namespace popups {
+
+std::string RunCalculator() {
+    return {};
+}
+
+} // namespace popups
