@@ -23,15 +23,7 @@ void ShowLayerMessage(int16_t row, const std::string& text) { screen::ShowMessag
 
 void CloseLayerMessage() { screen::PopWindow(); }
 
-void WaitForOperatorKey() {
-    platform::InputEvent event;
-    while (platform::PeekInput()) platform::PollInput(event);
-    for (;;) {
-        if (platform::PollInput(event) && (event.kind == platform::InputKind::Character ||
-                                           event.kind == platform::InputKind::ExtendedKey))
-            return;
-    }
-}
+void WaitForOperatorKey() { screen::WaitForKeyPress(); }
 
 void LayerPause(int32_t ms) {
     if (waitObserver) waitObserver();

@@ -374,12 +374,7 @@ int16_t LoadFormDefinition() {
     }
     if (result != 0) {
         FormDefinition = FormDefinitionRecord{};
-        screen::ShowMessage(12, FormFileMessage(path, error));
-        for (;;) {
-            const screen::KeyCode key = screen::TakeKeyCode();
-            if (key != screen::kKeyNone && key != screen::kKeyMouse) break;
-        }
-        screen::PopWindow();
+        screen::ShowMessageUntilKey(12, FormFileMessage(path, error));
         return -1;
     }
     // Form 1's starting values: the month of the listing and the whole range of flats.

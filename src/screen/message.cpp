@@ -2,6 +2,7 @@
 
 #include "platform/console.h"
 #include "screen/colours.h"
+#include "screen/keys.h"
 #include "screen/windows.h"
 
 #include <algorithm>
@@ -162,6 +163,25 @@ void ShowMessage(int16_t row, std::string_view text) {
         platform::WriteText(lines[static_cast<size_t>(n - 1)]);
     }
     SetColour("-");
+}
+
+} // namespace screen
+
+namespace screen {
+
+void WaitForKeyPress() {
+    while (platform::PeekInput()) (void)TakeKeyCode();
+    for (;;) {
+        const KeyCode key = TakeKeyCode();
+        if (key != kKeyNone && key != kKeyMouse) return;
+    }
+}
+
+void ShowMessageUntilKey(int16_t row, std::string_view text) {
+    ShowMessage(row, text);
+    platform::Beep();
+    WaitForKeyPress();
+    PopWindow();
 }
 
 } // namespace screen

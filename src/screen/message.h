@@ -25,3 +25,13 @@ std::vector<std::string> FormatParagraphLines(std::string_view text, int16_t ind
                                               std::string_view alignment);
 
 } // namespace screen
+
+namespace screen {
+
+// Drops the keys typed before, then waits for one key press (mouse events do not count).
+void WaitForKeyPress();
+
+// A message the operator must acknowledge: the box with a beep, a key press, the box removed.
+void ShowMessageUntilKey(int16_t row, std::string_view text);
+
+} // namespace screen
