@@ -2,12 +2,11 @@
 
 #include "app/session.h"
 #include "forms/formdef.h"
-#include "forms/formloop.h"
 #include "platform/console.h"
 #include "platform/system.h"
 #include "platform/terminal.h"
-#include "screen/colours.h"
-#include "screen/keys.h"
+#include "print/printrun.h"
+#include "report/listing.h"
 
 #include <cstdio>
 
@@ -42,15 +41,13 @@ int RunOrbicade() {
         platform::EndTerminal();
         return 0;
     }
-    // 6. Data files.
-    // 7. The print loop goes here. Until it is built, the parameter form runs until Esc.
-    screen::SetColour("n");
-    platform::ClearScreen();
-    screen::KeyCode key = 0;
-    do {
-        forms::RunForm(1, key);
-    } while (key != screen::kKeyEsc);
-    // 8. Closing.
+    // 6. The property and flat files (a file that cannot be opened ends the program there,
+    // after its message).
+    report::OpenReportFiles();
+    // 7. Listings until the operator leaves the parameter form with Esc.
+    print::RunPrintLoop();
+    // 8. Closing, 9. exit code 0.
+    report::CloseReportFiles();
     platform::EndTerminal();
     return 0;
 }

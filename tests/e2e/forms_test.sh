@@ -29,8 +29,9 @@ fail() {
 }
 
 # ---- installation ----
-mkdir -p "$work/root/FORMS" "$work/root/LOCALE" "$work/tmp"
+mkdir -p "$work/root/FORMS" "$work/root/LOCALE" "$work/root/DADES" "$work/root/ddf" "$work/tmp"
 cp "$src/tests/forms/fixtures/ORBICADE.APN" "$work/root/FORMS/"
+cp "$src"/demo/ddf/*.xdf "$work/root/ddf/" # the data files are created empty from these
 printf '[Menu]\r\nTitol=Venciment de contractes\r\nNomMenu=\r\n' >"$work/tmp/Sessio.ini"
 printf '[Pantalla]\r\nSeleccio=1\r\nCol1=15011500000700070015\r\n[Sistema]\r\nData=20240315\r\nIdioma=CAT\r\n' \
   >"$work/tmp/NuvoTerm.ini"
