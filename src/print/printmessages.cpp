@@ -1,6 +1,11 @@
 #include "print/printmessages.h"
 
 #include "platform/codepage.h"
+#include "platform/console.h"
+#include "platform/terminal.h"
+#include "screen/keys.h"
+#include "screen/message.h"
+#include "screen/windows.h"
 
 #include <array>
 #include <cstdio>
@@ -116,7 +121,10 @@ void WaitForKey() {
     ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
 }
 
-void ShowAndWait(std::string_view lines, std::string_view language) {
+namespace {
+
+// Without a terminal for the message box, the lines go to the standard output.
+void WriteAndWait(std::string_view lines, std::string_view language) {
     std::string out = platform::Cp850ToUtf8(lines);
     if (::isatty(STDIN_FILENO))
         out += "\n" + platform::Cp850ToUtf8(MessageText(PrintMessage::PressKey, language));
@@ -124,6 +132,36 @@ void ShowAndWait(std::string_view lines, std::string_view language) {
     std::fwrite(out.data(), 1, out.size(), stdout);
     std::fflush(stdout);
     WaitForKey();
+}
+
+} // namespace
+
+void ShowAndWait(std::string_view lines, std::string_view language) {
+    const bool started = !platform::TerminalActive() && platform::StartTerminal();
+    if (!platform::TerminalActive()) {
+        WriteAndWait(lines, language);
+        return;
+    }
+    // The message box holds one paragraph: the lines follow each other, then the key prompt.
+    std::string text;
+    size_t start = 0;
+    while (start <= lines.size()) {
+        size_t end = lines.find('\n', start);
+        if (end == std::string_view::npos) end = lines.size();
+        std::string_view piece = lines.substr(start, end - start);
+        while (!piece.empty() && (piece.back() == ' ' || piece.back() == '\r'))
+            piece.remove_suffix(1);
+        if (!piece.empty()) text += (text.empty() ? "" : "  ") + std::string(piece);
+        start = end + 1;
+    }
+    text += "  " + MessageText(PrintMessage::PressKey, language);
+    screen::ShowMessage(12, text);
+    platform::FlushConsole();
+    screen::KeyCode key = screen::kKeyNone;
+    while (key == screen::kKeyNone || key == screen::kKeyMouse)
+        key = screen::TakeKeyCode();
+    screen::PopWindow();
+    if (started) platform::EndTerminal();
 }
 
 } // namespace print

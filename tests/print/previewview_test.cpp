@@ -10,8 +10,9 @@ namespace {
 
 using namespace printtest;
 
-std::vector<print::LaidOutPage> ListingPages() {
-    auto dir = FreshWorkDir("preview");
+// Each test writes its print file in a directory of its own (tests run in parallel).
+std::vector<print::LaidOutPage> ListingPages(const std::string& name) {
+    auto dir = FreshWorkDir(name);
     print::OpenPrintFile("");
     WriteFixtureListing(57);
     print::ClosePrintFile();
@@ -22,7 +23,7 @@ std::vector<print::LaidOutPage> ListingPages() {
 }
 
 TEST(Preview, KeysMoveTheWindowWithinThePages) {
-    const auto pages = ListingPages();
+    const auto pages = ListingPages("preview-keys");
     ASSERT_EQ(pages.size(), 2u);
     struct Step {
         int16_t key;
@@ -57,7 +58,7 @@ TEST(Preview, KeysMoveTheWindowWithinThePages) {
 }
 
 TEST(Preview, ScreenShowsTheWindowAndTheIndicator) {
-    const auto pages = ListingPages();
+    const auto pages = ListingPages("preview-screen");
     print::PreviewState state;
     auto rows = print::PreviewScreen(state, pages, "CAT");
     ASSERT_EQ(rows.size(), 25u);
