@@ -16,6 +16,15 @@ std::string WithSeparator(std::string text) {
     return text;
 }
 
+std::string ByLanguage(std::string_view catalan, std::string_view spanish, std::string_view galician,
+                       std::string_view occitan) {
+    const std::string& language = SessionSettings.language;
+    if (language == "SPA") return std::string(spanish);
+    if (language == "GLG") return std::string(galician);
+    if (language == "OCI") return std::string(occitan);
+    return std::string(catalan);
+}
+
 std::string LanguageCode(std::string text) {
     text.resize(3, ' ');
     return text;

@@ -47,6 +47,11 @@ ColourTable ParseColourText(std::string_view text);
 // Appends "\" to a directory text that is not empty and does not end with ":", "\" or "/".
 std::string WithSeparator(std::string text);
 
+// The one of four built-in texts that belongs to the session language ("SPA", "GLG", "OCI";
+// any other code gets the Catalan text).
+std::string ByLanguage(std::string_view catalan, std::string_view spanish, std::string_view galician,
+                       std::string_view occitan);
+
 // Cuts a text to 3 characters or fills it with blanks to 3.
 std::string LanguageCode(std::string text);
 

@@ -90,17 +90,9 @@ DataFilePath BuildDataFilePath(const std::string& name) {
 }
 
 std::string OpenFailureText(const std::string& name, int16_t status) {
-    const std::string& language = app::SessionSettings.language;
-    std::string text;
-    if (language == "SPA")
-        text = "NO SE PUEDE ACCEDER AL FICHERO ";
-    else if (language == "GLG")
-        text = "NOM SE PODE ACEDER AO FICHEIRO ";
-    else if (language == "OCI")
-        text = "NON SE P\xD2T ACCEDIR ATH FICH\xD4R ";
-    else
-        text = "NO ES POT ACCEDIR AL FITXER ";
-    return text + name + " (" + std::to_string(status) + ")";
+    return app::ByLanguage("NO ES POT ACCEDIR AL FITXER ", "NO SE PUEDE ACCEDER AL FICHERO ",
+                           "NOM SE PODE ACEDER AO FICHEIRO ", "NON SE P\xD2T ACCEDIR ATH FICH\xD4R ") +
+           name + " (" + std::to_string(status) + ")";
 }
 
 void OpenDataFile(FileNumber n, const std::string& name, std::span<char> buffer, int16_t& status) {

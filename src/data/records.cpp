@@ -30,11 +30,8 @@ bool TakesLockBias(int16_t op) {
 }
 
 std::string LockMessage() {
-    const std::string& language = app::SessionSettings.language;
-    if (language == "SPA") return "FICHERO BLOQUEADO. ESPERE UN MOMENTO.";
-    if (language == "GLG") return "FICHEIRO BLOQUEADO. ESPERE UM MOMENTO.";
-    if (language == "OCI") return "FICH\xD4R BLOQUEJAT. ESPERATZ UN MOMENT.";
-    return "FITXER BLOQUEJAT. ESPEREU UN MOMENT.";
+    return app::ByLanguage("FITXER BLOQUEJAT. ESPEREU UN MOMENT.", "FICHERO BLOQUEADO. ESPERE UN MOMENTO.",
+                           "FICHEIRO BLOQUEADO. ESPERE UM MOMENTO.", "FICH\xD4R BLOQUEJAT. ESPERATZ UN MOMENT.");
 }
 
 // Length of a key buffer's content up to its first zero byte.

@@ -17,31 +17,19 @@ std::vector<std::string> PrintProgramCommand() {
 }
 
 std::string PrintFileFailureText() {
-    const std::string& language = app::SessionSettings.language;
-    std::string text;
-    if (language == "SPA")
-        text = "NO SE PUEDE ESCRIBIR EL FICHERO DE IMPRESI\xE0N ";
-    else if (language == "GLG")
-        text = "NON SE PODE ESCRIBIR O FICHEIRO DE IMPRESI\xE0N ";
-    else if (language == "OCI")
-        text = "NON SE P\xE3T ESCRIURE ETH FICH\xD4R D'IMPRESSION ";
-    else
-        text = "NO ES POT ESCRIURE EL FITXER D'IMPRESSI\xE0 ";
-    return text + PrintFilePath();
+    return app::ByLanguage("NO ES POT ESCRIURE EL FITXER D'IMPRESSI\xE0 ",
+                           "NO SE PUEDE ESCRIBIR EL FICHERO DE IMPRESI\xE0N ",
+                           "NON SE PODE ESCRIBIR O FICHEIRO DE IMPRESI\xE0N ",
+                           "NON SE P\xE3T ESCRIURE ETH FICH\xD4R D'IMPRESSION ") +
+           PrintFilePath();
 }
 
 std::string PrintProgramFailureText() {
-    const std::string& language = app::SessionSettings.language;
-    std::string text;
-    if (language == "SPA")
-        text = "NO SE PUEDE EJECUTAR EL PROGRAMA DE IMPRESI\xE0N ";
-    else if (language == "GLG")
-        text = "NON SE PODE EXECUTAR O PROGRAMA DE IMPRESI\xE0N ";
-    else if (language == "OCI")
-        text = "NON SE P\xE3T EXECUTAR ETH PROGRAMA D'IMPRESSION ";
-    else
-        text = "NO ES POT EXECUTAR EL PROGRAMA D'IMPRESSI\xE0 ";
-    return text + PrintProgramCommand().front();
+    return app::ByLanguage("NO ES POT EXECUTAR EL PROGRAMA D'IMPRESSI\xE0 ",
+                           "NO SE PUEDE EJECUTAR EL PROGRAMA DE IMPRESI\xE0N ",
+                           "NON SE PODE EXECUTAR O PROGRAMA DE IMPRESI\xE0N ",
+                           "NON SE P\xE3T EXECUTAR ETH PROGRAMA D'IMPRESSION ") +
+           PrintProgramCommand().front();
 }
 
 void RunPrintLoop() {
