@@ -133,8 +133,8 @@ bool ReadHeader(ListFile& list, int32_t position, LineHeader& header) {
     if (!ReadListBytes(list, position, raw, kHeaderSize)) return false;
     header.previous = Le32(raw);
     header.recordPosition = Le32(raw + 4);
-    header.length = static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint8_t>(raw[8]) |
-                                                               (static_cast<uint8_t>(raw[9]) << 8)));
+    header.length = static_cast<int16_t>(
+        static_cast<uint16_t>(static_cast<uint8_t>(raw[8]) | (static_cast<uint8_t>(raw[9]) << 8)));
     return header.length >= 0;
 }
 
@@ -261,8 +261,8 @@ void WriteRow(const BrowseState& s, int16_t row, const std::string& text) {
     if (s.columns < 1) return;
     const size_t from = static_cast<size_t>(s.firstColumn - 1);
     screen::PlaceCursor(row, 1);
-    platform::WriteText(FitText(from < text.size() ? std::string_view(text).substr(from) : "",
-                                s.columns));
+    platform::WriteText(
+        FitText(from < text.size() ? std::string_view(text).substr(from) : "", s.columns));
 }
 
 // Shows the page starting at the read position; the current line stays the one it was.
@@ -277,7 +277,8 @@ void ShowPage(BrowseState& s) {
         }
         if (NextLine(s)) {
             WriteRow(s, row, s.currentText);
-            s.widest = static_cast<int16_t>(std::max<int32_t>(s.widest, s.current.length - s.columns));
+            s.widest =
+                static_cast<int16_t>(std::max<int32_t>(s.widest, s.current.length - s.columns));
             if (s.atEnd) {
                 if (row < s.highlight) s.highlight = row;
                 ended = true;
@@ -303,7 +304,8 @@ void DrawHeading(const BrowseState& s) {
     std::string line(1, s.firstColumn == 1 ? kTopLeftCorner : kMoreLeft);
     const int32_t end = static_cast<int32_t>(s.firstColumn) + s.columns;
     for (int32_t i = s.firstColumn; i < end; ++i) {
-        const char c = i <= static_cast<int32_t>(heading.size()) ? heading[static_cast<size_t>(i - 1)] : ' ';
+        const char c =
+            i <= static_cast<int32_t>(heading.size()) ? heading[static_cast<size_t>(i - 1)] : ' ';
         line += c == ' ' ? kHorizontal : c == '_' ? ' ' : c;
     }
     line += s.widest < s.firstColumn && static_cast<int32_t>(heading.size()) < end ? kTopRightCorner

@@ -25,8 +25,8 @@ namespace {
 
 // The list window of the fixture's definitions: rows 3..14, columns 5..60.
 constexpr int16_t kTop = 3, kLeft = 5, kBottom = 14, kRight = 60;
-constexpr int16_t kRows = kBottom - kTop - 1;     // 10
-constexpr int16_t kColumns = kRight - kLeft - 1;  // 54
+constexpr int16_t kRows = kBottom - kTop - 1;    // 10
+constexpr int16_t kColumns = kRight - kLeft - 1; // 54
 constexpr int32_t kPropertyFile = 506, kFlatFile = 507;
 
 struct ListLine {
@@ -79,7 +79,16 @@ class BrowseTest : public FormsTest {
         forms::SetFieldValue(forms::Field(1, 5), "999");
         auto& browses = forms::FormDefinition.browses;
         browses.resize(4);
-        browses[1] = {kPropertyFile, 0, kTop, kLeft, kBottom, kRight, 0, "Num_Adre\xE7" "a", 0};
+        browses[1] = {kPropertyFile,
+                      0,
+                      kTop,
+                      kLeft,
+                      kBottom,
+                      kRight,
+                      0,
+                      "Num_Adre\xE7"
+                      "a",
+                      0};
         browses[2] = {kFlatFile, 0, kTop, kLeft, kBottom, kRight, 0, "Num_Llogater", 0};
         browses[3] = browses[2];
         script.clear();
@@ -92,7 +101,8 @@ class BrowseTest : public FormsTest {
         FormsTest::TearDown();
     }
 
-    void OpenFiles(const std::vector<std::string>& properties, const std::vector<std::string>& flats) {
+    void OpenFiles(const std::vector<std::string>& properties,
+                   const std::vector<std::string>& flats) {
         ASSERT_TRUE(inst.CreateFile("DADES\\FinquesV", "FinquesV", properties));
         ASSERT_TRUE(inst.CreateFile("DADES\\DepartaV", "DepartaV", flats));
         int16_t status = -1;
@@ -124,14 +134,13 @@ class BrowseTest : public FormsTest {
     static std::string Row(int16_t r) {
         return platform::RowText(static_cast<int16_t>(kTop + r)).substr(kLeft, kColumns);
     }
-    static std::string Heading() {
-        return platform::RowText(kTop).substr(kLeft - 1, kColumns + 2);
-    }
+    static std::string Heading() { return platform::RowText(kTop).substr(kLeft - 1, kColumns + 2); }
     // The row shown in the underline colour; 0 when none.
     int16_t Highlighted() const {
         int16_t found = 0;
         for (int16_t r = 1; r <= kRows; ++r)
-            if (platform::ReadCell(static_cast<int16_t>(kTop + r), kLeft + 1).attribute == underline)
+            if (platform::ReadCell(static_cast<int16_t>(kTop + r), kLeft + 1).attribute ==
+                underline)
                 found = found == 0 ? r : -1;
         return found;
     }
@@ -199,33 +208,37 @@ TEST_F(BrowseTest, ListFileBytesAndAShortList) {
     const int32_t p3 = PositionOf(kPropertyFile, "0003"), p12 = PositionOf(kPropertyFile, "0012"),
                   p40 = PositionOf(kPropertyFile, "0040");
     const platform::InputEvent down = Key(screen::kKeyDown);
-    const int16_t result = Run(
-        1, {{[&] {
-                 // Three line records: previous-line position, record position, length, text.
-                 std::string expected;
-                 auto put = [&](int32_t previous, int32_t position, const std::string& text) {
-                     for (uint32_t v : {static_cast<uint32_t>(previous), static_cast<uint32_t>(position)})
-                         for (int i = 0; i < 4; ++i) expected += static_cast<char>((v >> (8 * i)) & 0xFF);
-                     expected += static_cast<char>(text.size() & 0xFF);
-                     expected += static_cast<char>(text.size() >> 8);
-                     expected += text;
-                 };
-                 put(0, p3, "003  Pl. del Sol, 1");
-                 put(1, p12, "012  C. Major, 3");
-                 put(30, p40, "040  Av. Diagonal, 100");
-                 EXPECT_EQ(testsupport::ReadFile(ListPath()), expected);
-                 EXPECT_EQ(Row(1), Padded("003  Pl. del Sol, 1", kColumns));
-                 EXPECT_EQ(Row(3), Padded("040  Av. Diagonal, 100", kColumns));
-                 for (int16_t r = 4; r <= kRows; ++r)
-                     EXPECT_EQ(Row(r), std::string(kColumns, ' '));
-                 EXPECT_EQ(Highlighted(), 1);
-                 // The heading on the frame: an underscore shows as a blank, the rest is frame.
-                 EXPECT_EQ(Heading(), "\xC9Num Adre\xE7" "a" + std::string(kColumns - 10, '\xCD') + "\xBB");
-             },
-             down},
-            {nullptr, down},
-            {[&] { EXPECT_EQ(Highlighted(), 3); }, down},
-            {[&] { EXPECT_EQ(Highlighted(), 3); }, Key(screen::kKeyEsc)}}); // Down did nothing
+    const int16_t result =
+        Run(1, {{[&] {
+                     // Three line records: previous-line position, record position, length, text.
+                     std::string expected;
+                     auto put = [&](int32_t previous, int32_t position, const std::string& text) {
+                         for (uint32_t v :
+                              {static_cast<uint32_t>(previous), static_cast<uint32_t>(position)})
+                             for (int i = 0; i < 4; ++i)
+                                 expected += static_cast<char>((v >> (8 * i)) & 0xFF);
+                         expected += static_cast<char>(text.size() & 0xFF);
+                         expected += static_cast<char>(text.size() >> 8);
+                         expected += text;
+                     };
+                     put(0, p3, "003  Pl. del Sol, 1");
+                     put(1, p12, "012  C. Major, 3");
+                     put(30, p40, "040  Av. Diagonal, 100");
+                     EXPECT_EQ(testsupport::ReadFile(ListPath()), expected);
+                     EXPECT_EQ(Row(1), Padded("003  Pl. del Sol, 1", kColumns));
+                     EXPECT_EQ(Row(3), Padded("040  Av. Diagonal, 100", kColumns));
+                     for (int16_t r = 4; r <= kRows; ++r)
+                         EXPECT_EQ(Row(r), std::string(kColumns, ' '));
+                     EXPECT_EQ(Highlighted(), 1);
+                     // The heading on the frame: an underscore shows as a blank, the rest is frame.
+                     EXPECT_EQ(Heading(), "\xC9Num Adre\xE7"
+                                          "a" +
+                                              std::string(kColumns - 10, '\xCD') + "\xBB");
+                 },
+                 down},
+                {nullptr, down},
+                {[&] { EXPECT_EQ(Highlighted(), 3); }, down},
+                {[&] { EXPECT_EQ(Highlighted(), 3); }, Key(screen::kKeyEsc)}}); // Down did nothing
     EXPECT_EQ(result, -1);
     ExpectClosed();
 }
@@ -241,7 +254,8 @@ TEST_F(BrowseTest, MovingAndPaging) {
         int16_t v; // the highlighted row afterwards
     };
     std::vector<Move> moves = {{"Up on the first line does nothing", up, 1, 1}};
-    for (int16_t v = 2; v <= kRows; ++v) moves.push_back({"", down, 1, v});
+    for (int16_t v = 2; v <= kRows; ++v)
+        moves.push_back({"", down, 1, v});
     const std::vector<Move> more = {
         {"Down on the bottom row scrolls by one line", down, 2, 10},
         {"", down, 3, 10},
@@ -272,7 +286,8 @@ TEST_F(BrowseTest, MovingAndPaging) {
     for (size_t i = 0; i < moves.size(); ++i) {
         auto check = Expect(moves[i].top, moves[i].v);
         const std::string what = std::string(moves[i].what) + " (move " + std::to_string(i) + ")";
-        const platform::InputEvent next = i + 1 < moves.size() ? moves[i + 1].key : Key(screen::kKeyEnter);
+        const platform::InputEvent next =
+            i + 1 < moves.size() ? moves[i + 1].key : Key(screen::kKeyEnter);
         steps.push_back({[check, what] {
                              SCOPED_TRACE(what);
                              check();
@@ -282,7 +297,8 @@ TEST_F(BrowseTest, MovingAndPaging) {
     steps.back().check = [&, check = steps.back().check] {
         check();
         EXPECT_EQ(Row(6), Padded("035  Carrer 35", kColumns));
-        for (int16_t r = 7; r <= kRows; ++r) EXPECT_EQ(Row(r), std::string(kColumns, ' '));
+        for (int16_t r = 7; r <= kRows; ++r)
+            EXPECT_EQ(Row(r), std::string(kColumns, ' '));
         EXPECT_EQ(PropertyCode(), "0035"); // the buffer holds the last record fetched
     };
     EXPECT_EQ(Run(1, steps), 0);
@@ -306,18 +322,34 @@ TEST_F(BrowseTest, HeadingShowsWhenLinesReachBeyondTheWindow) {
         screen::KeyCode key;
         std::string heading, row;
     } cases[] = {
-        {"drawn before any line: closed", 0, "\xC9Num Adre\xE7" "a" + frame.substr(10) + "\xBB",
+        {"drawn before any line: closed", 0,
+         "\xC9Num Adre\xE7"
+         "a" +
+             frame.substr(10) + "\xBB",
          line.substr(0, 20)},
         {"Left at the first column: nothing", screen::kKeyLeft,
-         "\xC9Num Adre\xE7" "a" + frame.substr(10) + "\xBB", line.substr(0, 20)},
-        {"Right: more on both sides", screen::kKeyRight, "\x11\xE7" "a" + frame.substr(2) + "\x10",
+         "\xC9Num Adre\xE7"
+         "a" +
+             frame.substr(10) + "\xBB",
+         line.substr(0, 20)},
+        {"Right: more on both sides", screen::kKeyRight,
+         "\x11\xE7"
+         "a" +
+             frame.substr(2) + "\x10",
          line.substr(8, 20)},
         {"Right again: the ends of the lines", screen::kKeyRight, "\x11" + frame + "\xBB",
          Padded(line.substr(16), 20)},
         {"Right refused", screen::kKeyRight, "\x11" + frame + "\xBB", Padded(line.substr(16), 20)},
-        {"Left", screen::kKeyLeft, "\x11\xE7" "a" + frame.substr(2) + "\x10", line.substr(8, 20)},
+        {"Left", screen::kKeyLeft,
+         "\x11\xE7"
+         "a" +
+             frame.substr(2) + "\x10",
+         line.substr(8, 20)},
         {"Left back to the start: more on the right", screen::kKeyLeft,
-         "\xC9Num Adre\xE7" "a" + frame.substr(10) + "\x10", line.substr(0, 20)},
+         "\xC9Num Adre\xE7"
+         "a" +
+             frame.substr(10) + "\x10",
+         line.substr(0, 20)},
     };
     std::vector<Step> steps;
     for (size_t i = 0; i < std::size(cases); ++i) {
@@ -336,32 +368,33 @@ TEST_F(BrowseTest, HeadingShowsWhenLinesReachBeyondTheWindow) {
 TEST_F(BrowseTest, FetchesOnlyAsFarAsShownAndEscStopsAFetch) {
     OpenProperties(35);
     const int32_t p20 = PositionOf(kPropertyFile, "0020");
-    const int16_t result = Run(
-        1, {{[&] {
-                 EXPECT_EQ(ListLines().size(), 10u);
-                 platform::InjectInput(Key(screen::kKeyPgDn));
-             },
-             Key('x')}, // typed while the lines are fetched: dropped (it would end the list)
-            {[&] {
-                 EXPECT_EQ(ListLines().size(), 20u);
-                 Expect(11, 1)();
-                 platform::InjectInput(Key(screen::kKeyPgDn));
-             },
-             Key(screen::kKeyEsc)}, // Esc while the next page is fetched: fetching stops
-            {[&] {
-                 EXPECT_EQ(ListLines().size(), 21u);
-                 Expect(21, 1)();
-                 for (int16_t r = 2; r <= kRows; ++r) EXPECT_EQ(Row(r), std::string(kColumns, ' '));
-             },
-             Key(screen::kKeyPgDn)}, // nothing more: no next page
-            {Expect(21, 1), Key(screen::kKeyUp)},
-            {[&] {
-                 Expect(20, 1)();
-                 EXPECT_EQ(RowNumber(2), 21);
-                 EXPECT_EQ(ListLines().size(), 21u); // moving back reads the list file
-                 EXPECT_EQ(ListLines()[19].recordPosition, p20);
-             },
-             Key(screen::kKeyEnter)}});
+    const int16_t result =
+        Run(1, {{[&] {
+                     EXPECT_EQ(ListLines().size(), 10u);
+                     platform::InjectInput(Key(screen::kKeyPgDn));
+                 },
+                 Key('x')}, // typed while the lines are fetched: dropped (it would end the list)
+                {[&] {
+                     EXPECT_EQ(ListLines().size(), 20u);
+                     Expect(11, 1)();
+                     platform::InjectInput(Key(screen::kKeyPgDn));
+                 },
+                 Key(screen::kKeyEsc)}, // Esc while the next page is fetched: fetching stops
+                {[&] {
+                     EXPECT_EQ(ListLines().size(), 21u);
+                     Expect(21, 1)();
+                     for (int16_t r = 2; r <= kRows; ++r)
+                         EXPECT_EQ(Row(r), std::string(kColumns, ' '));
+                 },
+                 Key(screen::kKeyPgDn)}, // nothing more: no next page
+                {Expect(21, 1), Key(screen::kKeyUp)},
+                {[&] {
+                     Expect(20, 1)();
+                     EXPECT_EQ(RowNumber(2), 21);
+                     EXPECT_EQ(ListLines().size(), 21u); // moving back reads the list file
+                     EXPECT_EQ(ListLines()[19].recordPosition, p20);
+                 },
+                 Key(screen::kKeyEnter)}});
     EXPECT_EQ(result, 0);
     EXPECT_EQ(PropertyCode(), "0020");
     ExpectClosed();
@@ -372,7 +405,8 @@ TEST_F(BrowseTest, FlatsListKeepsToOneProperty) {
                PropertyBytes(40, "Av. Diagonal, 100")},
               {FlatBytes(12, 2, "Puig, Anna", "1r 1a", "20240315", 12),
                FlatBytes(12, 1, "Vila, Joan", "BAIXOS", "20230101", 24),
-               FlatBytes(3, 7, "Soler, Pere", "2n 2a", "", 0), FlatBytes(40, 1, "Roca, Marta", "1r", "", 0),
+               FlatBytes(3, 7, "Soler, Pere", "2n 2a", "", 0),
+               FlatBytes(40, 1, "Roca, Marta", "1r", "", 0),
                FlatBytes(12, 3, "Pons, Jordi", "2n", "", 0)});
     const std::string vila = "001  " + Padded("Vila, Joan", 30) + "  BAIXOS";
     const std::string puig = "002  " + Padded("Puig, Anna", 30) + "  1r 1a";
@@ -385,7 +419,11 @@ TEST_F(BrowseTest, FlatsListKeepsToOneProperty) {
         std::string picked; // after Down and Enter; empty: nothing to pick
     } cases[] = {
         {"from the first property field", 2, "12", "40", {vila, puig, pons}, "00120002"},
-        {"from the last property field", 3, "1", "3", {"007  " + Padded("Soler, Pere", 30) + "  2n 2a"},
+        {"from the last property field",
+         3,
+         "1",
+         "3",
+         {"007  " + Padded("Soler, Pere", 30) + "  2n 2a"},
          "00030007"},
         // Property 13 has no flats: the flat of property 40 found after it gives no line.
         {"a property without flats", 2, "13", "999", {}, ""},
@@ -395,16 +433,17 @@ TEST_F(BrowseTest, FlatsListKeepsToOneProperty) {
         SCOPED_TRACE(c.what);
         forms::SetFieldValue(forms::Field(1, 2), c.first);
         forms::SetFieldValue(forms::Field(1, 4), c.last);
-        const int16_t result = Run(c.browse, {{[&] {
-                                                   for (int16_t r = 1; r <= kRows; ++r)
-                                                       EXPECT_EQ(Row(r), Padded(r <= static_cast<int16_t>(c.lines.size())
-                                                                                    ? c.lines[static_cast<size_t>(r - 1)]
-                                                                                    : "",
-                                                                                kColumns))
-                                                           << "row " << r;
-                                               },
-                                               Key(screen::kKeyDown)},
-                                              {nullptr, Key(screen::kKeyEnter)}});
+        const int16_t result = Run(
+            c.browse, {{[&] {
+                            for (int16_t r = 1; r <= kRows; ++r)
+                                EXPECT_EQ(Row(r), Padded(r <= static_cast<int16_t>(c.lines.size())
+                                                             ? c.lines[static_cast<size_t>(r - 1)]
+                                                             : "",
+                                                         kColumns))
+                                    << "row " << r;
+                        },
+                        Key(screen::kKeyDown)},
+                       {nullptr, Key(screen::kKeyEnter)}});
         if (c.picked.empty()) {
             EXPECT_NE(result, 0); // nothing to read
         } else {
@@ -417,7 +456,8 @@ TEST_F(BrowseTest, FlatsListKeepsToOneProperty) {
 
 TEST_F(BrowseTest, NestedListStoresNothingAndCountsAsCancelled) {
     OpenFiles({PropertyBytes(3, "Pl. del Sol, 1"), PropertyBytes(12, "C. Major, 3")},
-              {FlatBytes(12, 1, "Vila, Joan", "BAIXOS", "", 0), FlatBytes(12, 2, "Puig, Anna", "1r 1a", "", 0)});
+              {FlatBytes(12, 1, "Vila, Joan", "BAIXOS", "", 0),
+               FlatBytes(12, 2, "Puig, Anna", "1r 1a", "", 0)});
     forms::FormDefinition.browses[1].f4Browse = 2;
     forms::FormDefinition.browses[2].top = kTop + 2; // the inner list over the outer one
     int16_t status = 0;
@@ -478,7 +518,8 @@ TEST_F(BrowseTest, ReadsWithoutLocksWhileAnotherProgramHoldsARecord) {
                                     },
                                     Key(screen::kKeyDown)},
                                    {nullptr, Key(screen::kKeyEnter)}});
-    const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double took =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_EQ(result, 0);
     EXPECT_EQ(PropertyCode(), "0012"); // the locked record, read by its position
     EXPECT_LT(took, 1.0);              // not held up by the lock
@@ -490,7 +531,8 @@ TEST_F(BrowseTest, ReadsWithoutLocksWhileAnotherProgramHoldsARecord) {
 
 TEST_F(BrowseTest, ListHooks) {
     OpenFiles({PropertyBytes(345, "Rambla Nova, 7")},
-              {FlatBytes(12, 7, "Puig, Anna", "1r 1a", "", 0), FlatBytes(1345, 12, "Vila, Joan", "BAIXOS", "", 0)});
+              {FlatBytes(12, 7, "Puig, Anna", "1r 1a", "", 0),
+               FlatBytes(1345, 12, "Vila, Joan", "BAIXOS", "", 0)});
     int16_t status = -1;
     data::GetByKey(kFlatFile, 0, text::PackDigits("00120007"), 0, status);
     ASSERT_EQ(status, 0);

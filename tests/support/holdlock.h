@@ -21,7 +21,8 @@ inline pid_t HoldLock(const std::vector<std::string>& args) {
         std::string tool = std::string(ORB_BINARY_DIR) + "/recman";
         argv.push_back(tool.data());
         std::vector<std::string> copy = args;
-        for (std::string& a : copy) argv.push_back(a.data());
+        for (std::string& a : copy)
+            argv.push_back(a.data());
         argv.push_back(nullptr);
         execv(tool.c_str(), argv.data());
         _exit(127);
