@@ -529,6 +529,18 @@ TEST_F(BrowseTest, ReadsWithoutLocksWhileAnotherProgramHoldsARecord) {
     ExpectClosed();
 }
 
+TEST_F(BrowseTest, WorksWhenTheListFileCannotBeWritten) {
+    OpenProperties(15);
+    app::SessionSettings.workDir = inst.Root() + "missing/";
+    const int16_t result = Run(1, {{nullptr, Key(screen::kKeyPgDn)},
+                                   {[&] { Expect(11, 1)(); }, Key(screen::kKeyPgUp)},
+                                   {[&] { Expect(1, 1)(); }, Key(screen::kKeyDown)},
+                                   {nullptr, Key(screen::kKeyEnter)}});
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(PropertyCode(), "0002");
+    EXPECT_FALSE(platform::DirectoryExists(app::SessionSettings.workDir));
+}
+
 TEST_F(BrowseTest, ListHooks) {
     OpenFiles({PropertyBytes(345, "Rambla Nova, 7")},
               {FlatBytes(12, 7, "Puig, Anna", "1r 1a", "", 0),
