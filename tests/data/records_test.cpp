@@ -3,6 +3,7 @@
 #include "data/datafiles.h"
 #include "platform/console.h"
 #include "screen/windows.h"
+#include "support/holdlock.h"
 #include "support/installation.h"
 #include "support/records.h"
 
@@ -16,6 +17,7 @@ namespace {
 
 using namespace data;
 using testsupport::FlatBytes;
+using testsupport::HoldLock;
 using testsupport::Installation;
 using testsupport::PropertyBytes;
 
@@ -127,30 +129,6 @@ TEST_F(Records, LockModeStack) {
     EXPECT_EQ(DataFileTable[slot].lockMode, 1);
     SetLockMode(507, "xD", status);
     EXPECT_EQ(DataFileTable[slot].lockMode, 0);
-}
-
-// Runs `recman lock` as another program of the suite; returns once it holds the lock.
-pid_t HoldLock(const std::vector<std::string>& args) {
-    int out[2];
-    if (pipe(out) != 0) return -1;
-    pid_t pid = fork();
-    if (pid == 0) {
-        dup2(out[1], 1);
-        close(out[0]);
-        std::vector<char*> argv;
-        std::string tool = std::string(ORB_BINARY_DIR) + "/recman";
-        argv.push_back(tool.data());
-        std::vector<std::string> copy = args;
-        for (std::string& a : copy) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        execv(tool.c_str(), argv.data());
-        _exit(127);
-    }
-    close(out[1]);
-    char c[16];
-    (void)read(out[0], c, sizeof c); // "locked"
-    close(out[0]);
-    return pid;
 }
 
 TEST_F(Records, LockedRecordInModeAWaitsWithOneMessage) {
