@@ -7,7 +7,8 @@
 //
 // The installations are generated once into /tmp/orbicade-listing-bench/<flats>/ (or
 // $ORB_BENCH_DIR) with orbicade-gendata and `recman load`, and kept for later runs.
-// ORB_BENCH_SIZES=10000,100000 limits the sizes. Afterwards a table gives flats per second of both and the ratio ours/peer for each size.
+// ORB_BENCH_SIZES=10000,100000 limits the sizes. Afterwards a table gives flats per second of both
+// and the ratio ours/peer for each size.
 #include "app/session.h"
 #include "data/datafiles.h"
 #include "print/printfile.h"
@@ -53,7 +54,9 @@ const std::string kCompany = "ADMINISTRACI\xE0 DE FINQUES MONTSENY, S.L.";
 // Listings of May 2025: the generated data has a third of its contracts expiring before June 2025.
 const char* kListingDate = "20250501";
 
-fs::path BuildDir() { return fs::read_symlink("/proc/self/exe").parent_path(); }
+fs::path BuildDir() {
+    return fs::read_symlink("/proc/self/exe").parent_path();
+}
 
 fs::path DataRoot() {
     const char* dir = std::getenv("ORB_BENCH_DIR");
@@ -69,7 +72,9 @@ std::string ReadAll(const fs::path& path) {
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-std::string Quoted(const fs::path& p) { return "'" + p.string() + "'"; }
+std::string Quoted(const fs::path& p) {
+    return "'" + p.string() + "'";
+}
 
 void Exec(sqlite3* db, const char* sql) {
     char* error = nullptr;
@@ -80,7 +85,9 @@ void Exec(sqlite3* db, const char* sql) {
     }
 }
 
-int64_t Number(std::string_view packed) { return std::atoll(text::UnpackDigits(packed).c_str()); }
+int64_t Number(std::string_view packed) {
+    return std::atoll(text::UnpackDigits(packed).c_str());
+}
 
 // The peer's tables: the same records with their fields as SQL values (codes as numbers, dates
 // as ISO texts, texts as their code page 850 bytes).
@@ -97,17 +104,20 @@ void LoadPeer(const fs::path& dir) {
     sqlite3_prepare_v2(db, "INSERT INTO properties VALUES(?,?,?)", -1, &property, nullptr);
     sqlite3_prepare_v2(db, "INSERT INTO flats VALUES(?,?,?,?,?,?)", -1, &flat, nullptr);
     const std::string properties = ReadAll(dir / "properties.raw");
-    for (size_t at = 0; at + sizeof(report::PropertyRecord) <= properties.size(); at += sizeof(report::PropertyRecord)) {
+    for (size_t at = 0; at + sizeof(report::PropertyRecord) <= properties.size();
+         at += sizeof(report::PropertyRecord)) {
         report::PropertyRecord p;
         std::memcpy(&p, properties.data() + at, sizeof p);
         sqlite3_bind_int64(property, 1, Number({p.propertyCode, 2}));
-        sqlite3_bind_blob(property, 2, p.propertyAddress, sizeof p.propertyAddress, SQLITE_TRANSIENT);
+        sqlite3_bind_blob(property, 2, p.propertyAddress, sizeof p.propertyAddress,
+                          SQLITE_TRANSIENT);
         sqlite3_bind_text(property, 3, &p.addressKind, 1, SQLITE_TRANSIENT);
         sqlite3_step(property);
         sqlite3_reset(property);
     }
     const std::string flats = ReadAll(dir / "flats.raw");
-    for (size_t at = 0; at + sizeof(report::FlatRecord) <= flats.size(); at += sizeof(report::FlatRecord)) {
+    for (size_t at = 0; at + sizeof(report::FlatRecord) <= flats.size();
+         at += sizeof(report::FlatRecord)) {
         report::FlatRecord f;
         std::memcpy(&f, flats.data() + at, sizeof f);
         sqlite3_bind_int64(flat, 1, Number({f.flatCode, 4}));
@@ -142,7 +152,8 @@ fs::path Installation(long flats) {
     fs::create_directories(dir / "ours");
     fs::create_directories(dir / "peer");
     for (const char* name : {"FinquesV.xdf", "DepartaV.xdf"})
-        fs::copy_file(fs::path(ORB_SOURCE_DIR) / "demo" / "ddf" / name, dir / "root" / "ddf" / name);
+        fs::copy_file(fs::path(ORB_SOURCE_DIR) / "demo" / "ddf" / name,
+                      dir / "root" / "ddf" / name);
     const fs::path build = BuildDir();
     std::fprintf(stderr, "generating %ld flats in %s\n", flats, dir.c_str());
     Run(Quoted(build / "orbicade-gendata") + " bench " + std::to_string(flats) + " " +
@@ -154,8 +165,8 @@ fs::path Installation(long flats) {
     } files[] = {{"FinquesV", "properties.raw"}, {"DepartaV", "flats.raw"}};
     for (const auto& f : files) {
         const fs::path data = dir / "root" / "DADES" / (std::string(f.file) + ".dat");
-        Run(Quoted(recman) + " create " + Quoted(data) + " " + Quoted(dir / "root" / "ddf" / (std::string(f.file) + ".xdf")) +
-            " >/dev/null");
+        Run(Quoted(recman) + " create " + Quoted(data) + " " +
+            Quoted(dir / "root" / "ddf" / (std::string(f.file) + ".xdf")) + " >/dev/null");
         Run(Quoted(recman) + " load " + Quoted(data) + " < " + Quoted(dir / f.raw) + " >/dev/null");
     }
     LoadPeer(dir);
@@ -216,8 +227,9 @@ void PeerHeader(int16_t page, const std::string& title) {
     print::PrintText(static_cast<int16_t>((96 - static_cast<int>(title.size())) / 2), title, 2);
     print::PrintControl("q");
     print::PrintText(1, "REBUT", 0);
-    print::PrintText(13, "ADRE\x80"
-                         "A",
+    print::PrintText(13,
+                     "ADRE\x80"
+                     "A",
                      0);
     print::PrintText(48, "DEPART.", 0);
     print::PrintText(64, "TITULAR", 0);
@@ -268,14 +280,16 @@ std::map<long, fs::path> installations;
 
 void BM_Listing(benchmark::State& state) {
     const fs::path& dir = installations.at(state.range(0));
-    for (auto _ : state) OurListing(dir);
+    for (auto _ : state)
+        OurListing(dir);
     state.counters["flats/s"] = benchmark::Counter(static_cast<double>(state.range(0)),
                                                    benchmark::Counter::kIsIterationInvariantRate);
 }
 
 void BM_SqlPeer(benchmark::State& state) {
     const fs::path& dir = installations.at(state.range(0));
-    for (auto _ : state) PeerListing(dir);
+    for (auto _ : state)
+        PeerListing(dir);
     state.counters["flats/s"] = benchmark::Counter(static_cast<double>(state.range(0)),
                                                    benchmark::Counter::kIsIterationInvariantRate);
 }
@@ -285,11 +299,15 @@ class RatioReporter : public benchmark::ConsoleReporter {
   public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration && run.iterations > 0)
-                seconds[run.benchmark_name()] = run.real_accumulated_time / static_cast<double>(run.iterations);
+            if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
+                seconds[run.benchmark_name()] =
+                    run.real_accumulated_time / static_cast<double>(run.iterations);
+                cpuSeconds[run.benchmark_name()] =
+                    run.cpu_accumulated_time / static_cast<double>(run.iterations);
+            }
         ConsoleReporter::ReportRuns(runs);
     }
-    std::map<std::string, double> seconds;
+    std::map<std::string, double> seconds, cpuSeconds;
 };
 
 } // namespace
@@ -305,26 +323,34 @@ int main(int argc, char** argv) {
         const std::string ours = ReadAll(installations[size] / "ours" / "zazirivi.tmp");
         const std::string peer = ReadAll(installations[size] / "peer" / "zazirivi.tmp");
         if (ours != peer || ours.size() < 1000) {
-            std::fprintf(stderr, "%ld flats: the listing and the SQL peer differ (%zu and %zu bytes)\n", size,
-                         ours.size(), peer.size());
+            std::fprintf(stderr,
+                         "%ld flats: the listing and the SQL peer differ (%zu and %zu bytes)\n",
+                         size, ours.size(), peer.size());
             return 1;
         }
         for (auto* bm : {benchmark::RegisterBenchmark("listing", BM_Listing),
                          benchmark::RegisterBenchmark("sql_peer", BM_SqlPeer)})
-            bm->Arg(size)->Unit(benchmark::kMillisecond)->MinTime(size >= 1000000 ? 0.1 : 1.0)->UseRealTime();
+            bm->Arg(size)
+                ->Unit(benchmark::kMillisecond)
+                ->MinTime(size >= 1000000 ? 0.1 : 1.0)
+                ->UseRealTime();
     }
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    std::printf("\n%10s %14s %14s %12s\n", "flats", "listing/s", "sql peer/s", "ours/peer");
+    // Rates and ratios by elapsed time, and the ratio by processor time (steadier on a
+    // machine shared with other work).
+    std::printf("\n%10s %14s %14s %12s %12s\n", "flats", "listing/s", "sql peer/s", "ours/peer",
+                "cpu ratio");
     for (long size : sizes) {
         const std::string arg = "/" + std::to_string(size) + "/min_time:";
-        double ours = 0, peer = 0;
+        double ours = 0, peer = 0, oursCpu = 0, peerCpu = 0;
         for (const auto& [name, s] : reporter.seconds) {
-            if (name.rfind("listing" + arg, 0) == 0) ours = s;
-            if (name.rfind("sql_peer" + arg, 0) == 0) peer = s;
+            if (name.rfind("listing" + arg, 0) == 0) ours = s, oursCpu = reporter.cpuSeconds[name];
+            if (name.rfind("sql_peer" + arg, 0) == 0) peer = s, peerCpu = reporter.cpuSeconds[name];
         }
         if (ours > 0 && peer > 0)
-            std::printf("%10ld %14.0f %14.0f %12.2f\n", size, size / ours, size / peer, ours / peer);
+            std::printf("%10ld %14.0f %14.0f %12.2f %12.2f\n", size, size / ours, size / peer,
+                        ours / peer, peerCpu > 0 ? oursCpu / peerCpu : 0.0);
     }
     benchmark::Shutdown();
     return 0;
