@@ -177,12 +177,21 @@ void PrintDetailLine(const text::PackedDate& expiry) {
     print::PrintText(126, text::FormatDate(expiry, 0, "dma"), 1);
 }
 
+bool FlatSelected(const FlatRecord& flat, text::PackedDate& expiry) {
+    const std::string_view flatCode = Bytes(flat.flatCode, 4);
+    const std::string_view start = Bytes(flat.contractStart, 4);
+    const int16_t months = ContractMonths(flat);
+    if (Compare(flatCode, FromFlatKey) < 0 || Compare(flatCode, ToFlatKey) > 0) return false;
+    if (start == text::kZeroDate || months <= 0) return false;
+    expiry = text::AddToDate(text::AddToDate(std::string(start), months, 'm'), -1, 'd');
+    return Compare(Head(expiry, 3), Head(ListingDate, 3)) <= 0;
+}
+
 void PrintExpiryListing() {
     pageNumber = 0;
     headerTexts.ready = false; // the language file or the settings may have changed since
     const std::string_view from(FromFlatKey);
     const std::string_view to(ToFlatKey);
-    const std::string_view listingMonth = Head(ListingDate, 3);
 
     int16_t propertyStatus = 0;
     ClearPropertyBuffer();
@@ -206,14 +215,8 @@ void PrintExpiryListing() {
             const std::string_view flatCode = Bytes(FlatBuffer.flatCode, 4);
             if (flatStatus != 0 || flatCode.substr(0, 2) != propertyCode) break;
 
-            const std::string_view start = Bytes(FlatBuffer.contractStart, 4);
-            const int16_t months = ContractMonths(FlatBuffer);
-            if (Compare(flatCode, from) >= 0 && Compare(flatCode, to) <= 0 &&
-                start != text::kZeroDate && months > 0) {
-                const text::PackedDate expiry =
-                    text::AddToDate(text::AddToDate(std::string(start), months, 'm'), -1, 'd');
-                if (Compare(Head(expiry, 3), listingMonth) <= 0) PrintDetailLine(expiry);
-            }
+            text::PackedDate expiry;
+            if (FlatSelected(FlatBuffer, expiry)) PrintDetailLine(expiry);
             ClearFlatBuffer();
             data::SkipRecords(kFlatFile, 1, flatStatus);
         }
