@@ -70,7 +70,9 @@ struct Block {
     }
 };
 
-constexpr int kFirstReadAhead = 8;
+// The first run after a positioning covers a typical group of records under one parent key
+// (the flats of a property) in one read; longer walks double it.
+constexpr int kFirstReadAhead = 16;
 constexpr int kMostReadAhead = 256;
 
 std::mutex g_mutex;

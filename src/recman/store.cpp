@@ -49,6 +49,7 @@ enum FileKind {
     kDelete,
     kReadForms,
     kTally,
+    kReadTallies,
     kBegin,
     kCommit,
     kRollback,
@@ -142,6 +143,8 @@ std::string FileSql(const FileSpec& spec, int kind) {
     }
     case kTally:
         return "UPDATE tally SET n = n + ?2 WHERE k = ?1";
+    case kReadTallies:
+        return "SELECT k, n FROM tally";
     case kBegin:
         return "BEGIN IMMEDIATE";
     case kCommit:
@@ -939,9 +942,10 @@ int16_t EndTransaction(Store& store, bool commit) {
 int16_t ReadTallies(Store& store, int64_t& records, std::vector<int64_t>& distinct) {
     records = 0;
     distinct.assign(store.spec.keys.size(), 0);
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(store.db, "SELECT k, n FROM tally", -1, &st, nullptr) != SQLITE_OK)
-        return kIoError;
+    // Kept prepared: Stat reads the tallies on every call, and the data layer calls Stat for
+    // each positioning by key.
+    sqlite3_stmt* st = FileStatement(store, kReadTallies);
+    if (!st) return kIoError;
     int rc;
     while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
         int64_t k = sqlite3_column_int64(st, 0), n = sqlite3_column_int64(st, 1);
@@ -957,7 +961,7 @@ int16_t ReadTallies(Store& store, int64_t& records, std::vector<int64_t>& distin
         else if (i - 1 < distinct.size())
             distinct[i - 1] += store.txnTally[i];
     }
-    sqlite3_finalize(st);
+    sqlite3_reset(st);
     return rc == SQLITE_DONE ? kOk : SqliteStatus(rc);
 }
 

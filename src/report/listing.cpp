@@ -44,8 +44,8 @@ const HeaderTexts& CurrentHeaderTexts() {
     h.rootDir = session.rootDir;
     h.listingDate = ListingDate;
     h.company = CompanyName();
-    h.page = app::TranslateText("P\xB7GINA");                                           // PÀGINA
-    h.title = app::TranslateText("RELACI\xE0 DE CONTRACTES QUE VENCEN DURANT ") +         // RELACIÓ
+    h.page = app::TranslateText("P\xB7GINA");                                     // PÀGINA
+    h.title = app::TranslateText("RELACI\xE0 DE CONTRACTES QUE VENCEN DURANT ") + // RELACIÓ
               text::FoldCapitals(text::FormatDate(ListingDate, 2, "ma"));
     h.receipt = app::TranslateText("REBUT");
     h.address = app::TranslateText("ADRE\x80"
@@ -59,7 +59,9 @@ const HeaderTexts& CurrentHeaderTexts() {
     return h;
 }
 
-std::string_view Bytes(const char* field, size_t width) { return {field, width}; }
+std::string_view Bytes(const char* field, size_t width) {
+    return {field, width};
+}
 
 // Byte-string order: unsigned bytes from the first, a prefix before the longer text.
 int Compare(std::string_view a, std::string_view b) {
@@ -69,7 +71,9 @@ int Compare(std::string_view a, std::string_view b) {
     return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
 }
 
-std::string_view Head(std::string_view s, size_t n) { return s.substr(0, std::min(n, s.size())); }
+std::string_view Head(std::string_view s, size_t n) {
+    return s.substr(0, std::min(n, s.size()));
+}
 
 // A read that failed for another reason than the end of the file or a missing key: the
 // listing would be silently short, so the operator is told, with the file's name and status.
@@ -83,30 +87,44 @@ void ReportReadFailure(const std::string& fileName, int16_t status) {
     data::CloseLayerMessage();
 }
 
-bool IsQuietEnd(int16_t status) { return status == kStatusEndOfFile || status == kStatusKeyNotFound; }
+bool IsQuietEnd(int16_t status) {
+    return status == kStatusEndOfFile || status == kStatusKeyNotFound;
+}
 
 // Every read starts from a cleared buffer, so a record shorter than the layout leaves zero
 // bytes (no contract, blank texts) in the fields it lacks, never the previous record's.
-void ClearFlatBuffer() { std::memset(&FlatBuffer, 0, sizeof FlatBuffer); }
-void ClearPropertyBuffer() { std::memset(&PropertyBuffer, 0, sizeof PropertyBuffer); }
+void ClearFlatBuffer() {
+    std::memset(&FlatBuffer, 0, sizeof FlatBuffer);
+}
+void ClearPropertyBuffer() {
+    std::memset(&PropertyBuffer, 0, sizeof PropertyBuffer);
+}
 
 } // namespace
 
-std::string PropertyFileName() { return app::SessionSettings.rootDir + "DADES\\FinquesV"; }
-std::string FlatFileName() { return app::SessionSettings.rootDir + "DADES\\DepartaV"; }
+std::string PropertyFileName() {
+    return app::SessionSettings.rootDir + "DADES\\FinquesV";
+}
+std::string FlatFileName() {
+    return app::SessionSettings.rootDir + "DADES\\DepartaV";
+}
 
 std::string CompanyName() {
     return app::ReadSetting(app::SessionSettings.rootDir + "Nuvo.ini", "Empresa", "Nom");
 }
 
-void SetReadFailureKeyWaitForTests(void (*hook)()) { readFailureKeyWait = hook; }
+void SetReadFailureKeyWaitForTests(void (*hook)()) {
+    readFailureKeyWait = hook;
+}
 
 void OpenReportFiles() {
     int16_t status = 0;
-    data::OpenDataFile(kPropertyFile, PropertyFileName(),
-                       std::span<char>(reinterpret_cast<char*>(&PropertyBuffer), sizeof PropertyBuffer), status);
+    data::OpenDataFile(
+        kPropertyFile, PropertyFileName(),
+        std::span<char>(reinterpret_cast<char*>(&PropertyBuffer), sizeof PropertyBuffer), status);
     data::OpenDataFile(kFlatFile, FlatFileName(),
-                       std::span<char>(reinterpret_cast<char*>(&FlatBuffer), sizeof FlatBuffer), status);
+                       std::span<char>(reinterpret_cast<char*>(&FlatBuffer), sizeof FlatBuffer),
+                       status);
 }
 
 void CloseReportFiles() {
@@ -123,7 +141,8 @@ void PrintPageHeader() {
     print::PrintText(1, h.company, 0);
     print::SetAlignment("D");
     print::PrintText(85, h.page + text::FormatNumber("ZZZ9", pageNumber), 2);
-    print::PrintText(static_cast<int16_t>((96 - static_cast<int32_t>(h.title.size())) / 2), h.title, 2);
+    print::PrintText(static_cast<int16_t>((96 - static_cast<int32_t>(h.title.size())) / 2), h.title,
+                     2);
     print::PrintControl("q");
     print::PrintText(1, h.receipt, 0);
     print::PrintText(13, h.address, 0);
@@ -144,10 +163,11 @@ void PrintDetailLine(const text::PackedDate& expiry) {
     const std::string receipt = digits.substr(1, 3) + digits.substr(5, 3);
     const bool ownAddress = PropertyBuffer.addressKind == 'P';
     print::PrintText(1, receipt, 0);
-    print::PrintText(13,
-                     ownAddress ? Bytes(FlatBuffer.flatAddress, sizeof FlatBuffer.flatAddress)
-                                : Bytes(PropertyBuffer.propertyAddress, sizeof PropertyBuffer.propertyAddress),
-                     0);
+    print::PrintText(
+        13,
+        ownAddress ? Bytes(FlatBuffer.flatAddress, sizeof FlatBuffer.flatAddress)
+                   : Bytes(PropertyBuffer.propertyAddress, sizeof PropertyBuffer.propertyAddress),
+        0);
     print::PrintText(48, Bytes(FlatBuffer.flatName, sizeof FlatBuffer.flatName), 0);
     print::PrintText(64, Bytes(FlatBuffer.holderName, sizeof FlatBuffer.holderName), 0);
     print::PrintText(100, text::FormatDate(std::string(FlatBuffer.contractStart, 4), 0, "dma"), 0);
@@ -157,12 +177,21 @@ void PrintDetailLine(const text::PackedDate& expiry) {
     print::PrintText(126, text::FormatDate(expiry, 0, "dma"), 1);
 }
 
+bool FlatSelected(const FlatRecord& flat, text::PackedDate& expiry) {
+    const std::string_view flatCode = Bytes(flat.flatCode, 4);
+    const std::string_view start = Bytes(flat.contractStart, 4);
+    const int16_t months = ContractMonths(flat);
+    if (Compare(flatCode, FromFlatKey) < 0 || Compare(flatCode, ToFlatKey) > 0) return false;
+    if (start == text::kZeroDate || months <= 0) return false;
+    expiry = text::AddToDate(text::AddToDate(std::string(start), months, 'm'), -1, 'd');
+    return Compare(Head(expiry, 3), Head(ListingDate, 3)) <= 0;
+}
+
 void PrintExpiryListing() {
     pageNumber = 0;
     headerTexts.ready = false; // the language file or the settings may have changed since
     const std::string_view from(FromFlatKey);
     const std::string_view to(ToFlatKey);
-    const std::string_view listingMonth = Head(ListingDate, 3);
 
     int16_t propertyStatus = 0;
     ClearPropertyBuffer();
@@ -186,14 +215,8 @@ void PrintExpiryListing() {
             const std::string_view flatCode = Bytes(FlatBuffer.flatCode, 4);
             if (flatStatus != 0 || flatCode.substr(0, 2) != propertyCode) break;
 
-            const std::string_view start = Bytes(FlatBuffer.contractStart, 4);
-            const int16_t months = ContractMonths(FlatBuffer);
-            if (Compare(flatCode, from) >= 0 && Compare(flatCode, to) <= 0 && start != text::kZeroDate &&
-                months > 0) {
-                const text::PackedDate expiry =
-                    text::AddToDate(text::AddToDate(std::string(start), months, 'm'), -1, 'd');
-                if (Compare(Head(expiry, 3), listingMonth) <= 0) PrintDetailLine(expiry);
-            }
+            text::PackedDate expiry;
+            if (FlatSelected(FlatBuffer, expiry)) PrintDetailLine(expiry);
             ClearFlatBuffer();
             data::SkipRecords(kFlatFile, 1, flatStatus);
         }

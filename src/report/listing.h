@@ -43,6 +43,11 @@ void CloseReportFiles();
 // shows the record manager's message until a key is pressed.
 void PrintExpiryListing();
 
+// Whether a flat's contract is listed: the flat lies in the range, has a contract start and a
+// positive duration, and its contract expires in the month of the listing or earlier. expiry
+// receives the day before the same day that many months after the start.
+bool FlatSelected(const FlatRecord& flat, text::PackedDate& expiry);
+
 // One contract line of the current flat (in FlatBuffer, its property in PropertyBuffer),
 // preceded by a page header on the first line of the listing and when the page is full.
 void PrintDetailLine(const text::PackedDate& expiry);

@@ -1,6 +1,7 @@
 #include "text/calendar.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -61,10 +62,20 @@ std::string ZeroPadNumber(double x, int16_t width) {
     if (width <= 0) return {};
     char buf[64];
     if (std::isnan(x) || std::isinf(x)) x = 0;
-    std::snprintf(buf, sizeof buf, "%.15G", std::fabs(x));
-    std::string text(static_cast<size_t>(width), '0');
-    text += buf;
-    return text.substr(text.size() - static_cast<size_t>(width));
+    const double a = std::fabs(x);
+    size_t length;
+    if (a < 1e15 && a == std::floor(a)) {
+        // Whole numbers below 10^15 are what "%.15G" writes as their plain digits; dates and
+        // counters take this path on every date computation, without the float formatting.
+        length = static_cast<size_t>(std::to_chars(buf, buf + sizeof buf, static_cast<int64_t>(a)).ptr - buf);
+    } else {
+        length = static_cast<size_t>(std::snprintf(buf, sizeof buf, "%.15G", a));
+    }
+    const size_t w = static_cast<size_t>(width);
+    if (length >= w) return std::string(buf + length - w, w);
+    std::string text(w - length, '0');
+    text.append(buf, length);
+    return text;
 }
 
 bool IsLeapYear(int64_t year, bool gregorian) {

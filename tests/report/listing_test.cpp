@@ -38,7 +38,8 @@ const std::string kRule = std::string(135, '-');
 // The expected file: every line followed by CR LF.
 std::string Lines(const std::vector<std::string>& lines) {
     std::string out;
-    for (const std::string& line : lines) out += line + "\r\n";
+    for (const std::string& line : lines)
+        out += line + "\r\n";
     return out;
 }
 
@@ -91,9 +92,11 @@ std::vector<std::string> Header(const std::string& pageText, const Headings& h =
 
 // One contract line; the texts are padded to their field widths, dates and months are given
 // exactly as printed.
-std::vector<std::string> Detail(const std::string& receipt, const std::string& address, const std::string& flat,
-                                const std::string& holder, const std::string& start, const std::string& months,
+std::vector<std::string> Detail(const std::string& receipt, const std::string& address,
+                                const std::string& flat, const std::string& holder,
+                                const std::string& start, const std::string& months,
                                 const std::string& expiry) {
+    // clang-format off
     return {" 1 ," + receipt + ", 0 ",
             " 13 ," + Pad(address, 30) + ", 0 ",
             " 48 ," + Pad(flat, 10) + ", 0 ",
@@ -103,16 +106,20 @@ std::vector<std::string> Detail(const std::string& receipt, const std::string& a
             " 116 ," + months + ", 0 ",
             "JUSE",
             " 126 ," + expiry + ", 1 "};
+    // clang-format on
 }
 
-std::string Packed(const std::string& digits) { return text::PackDigits(digits); }
+std::string Packed(const std::string& digits) {
+    return text::PackDigits(digits);
+}
 
 void NoKeyWait() {}
 std::string shownMessage;
 int keyWaits = 0;
 void CaptureMessageAndGoOn() {
     ++keyWaits;
-    for (int16_t row = 9; row <= 15; ++row) shownMessage += platform::RowText(row) + "\n";
+    for (int16_t row = 9; row <= 15; ++row)
+        shownMessage += platform::RowText(row) + "\n";
 }
 
 class ListingTest : public ::testing::Test {
@@ -136,7 +143,8 @@ class ListingTest : public ::testing::Test {
         app::SessionSettings.colours = app::ParseColourText(app::kDefaultColourText);
         app::SessionSettings.outputMode = "DOS";
         app::SessionSettings.outputDevice = "LPT1";
-        inst->dir.Write("root/Nuvo.ini", "[Usuari]\r\nDatCaracter=/\r\n[Empresa]\r\nNom=" + kCompany + "\r\n");
+        inst->dir.Write("root/Nuvo.ini",
+                        "[Usuari]\r\nDatCaracter=/\r\n[Empresa]\r\nNom=" + kCompany + "\r\n");
         report::ListingDate = Packed("20250301");
         report::FromFlatKey = Packed("00000000");
         report::ToFlatKey = Packed("99999999");
@@ -179,20 +187,23 @@ TEST_F(ListingTest, NothingSelectedLeavesOnlyTheDeviceLine) {
 TEST_F(ListingTest, ContractsExpiringInTheMonthOrEarlierInFlatOrder) {
     Files({PropertyBytes(1, "C. Major, 1")},
           {
-              FlatBytes(1, 1, "Puig Soler, Anna", "1r 1a", "20240315", 12),  // 14/3/2025: this month
-              FlatBytes(1, 2, "Vila Roca, Pere", "1r 2a", "20240131", 1),    // 28/2/2024: earlier
-              FlatBytes(1, 3, "Mas Prat, Laia", "2n 1a", "20250402", 1),     // 1/5/2025: later
-              FlatBytes(1, 4, "Serra, Joan", "2n 2a", "20200101", 0),        // no duration
-              FlatBytes(1, 5, "Font, Marc", "3r 1a", "20200101", -3),        // negative duration
-              FlatBytes(1, 6, "Roig, Neus", "3r 2a", "", 12),                // no contract
-              FlatBytes(1, 7, "Bosch, Carme", "BAIXOS", "20250301", 1),      // 31/3/2025: last day
-              FlatBytes(1, 8, "Costa, Oriol", "LOCAL 1", "20250401", 1),     // 30/4/2025
+              FlatBytes(1, 1, "Puig Soler, Anna", "1r 1a", "20240315", 12), // 14/3/2025: this month
+              FlatBytes(1, 2, "Vila Roca, Pere", "1r 2a", "20240131", 1),   // 28/2/2024: earlier
+              FlatBytes(1, 3, "Mas Prat, Laia", "2n 1a", "20250402", 1),    // 1/5/2025: later
+              FlatBytes(1, 4, "Serra, Joan", "2n 2a", "20200101", 0),       // no duration
+              FlatBytes(1, 5, "Font, Marc", "3r 1a", "20200101", -3),       // negative duration
+              FlatBytes(1, 6, "Roig, Neus", "3r 2a", "", 12),               // no contract
+              FlatBytes(1, 7, "Bosch, Carme", "BAIXOS", "20250301", 1),     // 31/3/2025: last day
+              FlatBytes(1, 8, "Costa, Oriol", "LOCAL 1", "20250401", 1),    // 30/4/2025
           });
     std::vector<std::string> expected = {kDevice};
     Append(expected, Header("   1"));
-    Append(expected, Detail("001001", "C. Major, 1", "1r 1a", "Puig Soler, Anna", "15/3/2024 ", "  12", "14/3/2025 "));
-    Append(expected, Detail("001002", "C. Major, 1", "1r 2a", "Vila Roca, Pere", "31/1/2024 ", "   1", "28/2/2024 "));
-    Append(expected, Detail("001007", "C. Major, 1", "BAIXOS", "Bosch, Carme", "1/3/2025  ", "   1", "31/3/2025 "));
+    Append(expected, Detail("001001", "C. Major, 1", "1r 1a", "Puig Soler, Anna", "15/3/2024 ",
+                            "  12", "14/3/2025 "));
+    Append(expected, Detail("001002", "C. Major, 1", "1r 2a", "Vila Roca, Pere", "31/1/2024 ",
+                            "   1", "28/2/2024 "));
+    Append(expected, Detail("001007", "C. Major, 1", "BAIXOS", "Bosch, Carme", "1/3/2025  ", "   1",
+                            "31/3/2025 "));
     EXPECT_EQ(Listing(), Lines(expected));
 }
 
@@ -220,7 +231,8 @@ TEST_F(ListingTest, ListingMonthDecidesBySelectedMonthOnly) {
         const std::string file = ListingWithOpenFiles();
         std::vector<std::string> receipts;
         const std::regex receipt("\r\n 1 ,([0-9]{6}), 0 \r\n");
-        for (auto it = std::sregex_iterator(file.begin(), file.end(), receipt); it != std::sregex_iterator(); ++it)
+        for (auto it = std::sregex_iterator(file.begin(), file.end(), receipt);
+             it != std::sregex_iterator(); ++it)
             receipts.push_back((*it)[1]);
         EXPECT_EQ(receipts, c.receipts);
     }
@@ -233,9 +245,9 @@ TEST_F(ListingTest, RangeAddressesAndReceipts) {
     Files({PropertyBytes(345, "C. Major, 12"), PropertyBytes(1345, "Av. Diagonal, 400", 'P'),
            PropertyBytes(1346, "Pl. del Sol, 3", 'p')},
           {
-              FlatBytes(345, 11, "Abans, Rang", "1r 1a", "20240101", 12),     // before the range
+              FlatBytes(345, 11, "Abans, Rang", "1r 1a", "20240101", 12), // before the range
               FlatBytes(345, 12, "Puig, Anna", "1r 2a", "20240101", 12),
-              FlatBytes(1000, 1, "Sense, Finca", "1r 1a", "20240101", 12),  // no property 1000
+              FlatBytes(1000, 1, "Sense, Finca", "1r 1a", "20240101", 12), // no property 1000
               FlatBytes(1345, 12, "Vila, Pere", "LOCAL 1", "20240101", 12, "C. Nou, 7"),
               FlatBytes(1346, 1, "Mas, Laia", "BAIXOS", "20240101", 12, "C. Nou, 9"),
               FlatBytes(1346, 2, "Despres, Rang", "1r 1a", "20240101", 12), // after the range
@@ -245,9 +257,12 @@ TEST_F(ListingTest, RangeAddressesAndReceipts) {
     report::ToFlatKey = Packed("13460001");
     std::vector<std::string> expected = {kDevice};
     Append(expected, Header("   1"));
-    Append(expected, Detail("345012", "C. Major, 12", "1r 2a", "Puig, Anna", "1/1/2024  ", "  12", "31/12/2024"));
-    Append(expected, Detail("345012", "C. Nou, 7", "LOCAL 1", "Vila, Pere", "1/1/2024  ", "  12", "31/12/2024"));
-    Append(expected, Detail("346001", "Pl. del Sol, 3", "BAIXOS", "Mas, Laia", "1/1/2024  ", "  12", "31/12/2024"));
+    Append(expected, Detail("345012", "C. Major, 12", "1r 2a", "Puig, Anna", "1/1/2024  ", "  12",
+                            "31/12/2024"));
+    Append(expected, Detail("345012", "C. Nou, 7", "LOCAL 1", "Vila, Pere", "1/1/2024  ", "  12",
+                            "31/12/2024"));
+    Append(expected, Detail("346001", "Pl. del Sol, 3", "BAIXOS", "Mas, Laia", "1/1/2024  ", "  12",
+                            "31/12/2024"));
     EXPECT_EQ(Listing(), Lines(expected));
 }
 
@@ -256,7 +271,8 @@ TEST_F(ListingTest, RangeAddressesAndReceipts) {
 TEST_F(ListingTest, FiftySixthLineStartsPageTwo) {
     std::vector<std::string> flats;
     for (int i = 1; i <= 56; ++i)
-        flats.push_back(FlatBytes(7, i, "Titular " + std::to_string(i), std::to_string(i) + "a", "20241105", 3));
+        flats.push_back(FlatBytes(7, i, "Titular " + std::to_string(i), std::to_string(i) + "a",
+                                  "20241105", 3));
     Files({PropertyBytes(7, "C. de Balmes, 70")}, flats);
     std::vector<std::string> expected = {kDevice};
     Append(expected, Header("   1"));
@@ -264,8 +280,9 @@ TEST_F(ListingTest, FiftySixthLineStartsPageTwo) {
         if (i == 56) Append(expected, Header("   2"));
         char receipt[8];
         std::snprintf(receipt, sizeof receipt, "007%03d", i);
-        Append(expected, Detail(receipt, "C. de Balmes, 70", std::to_string(i) + "a", "Titular " + std::to_string(i),
-                                "5/11/2024 ", "   3", "4/2/2025  "));
+        Append(expected,
+               Detail(receipt, "C. de Balmes, 70", std::to_string(i) + "a",
+                      "Titular " + std::to_string(i), "5/11/2024 ", "   3", "4/2/2025  "));
     }
     report::OpenReportFiles();
     EXPECT_EQ(ListingWithOpenFiles(), Lines(expected));
@@ -293,11 +310,11 @@ TEST_F(ListingTest, HeadersInTheSessionLanguageThroughTheLanguageFile) {
         Headings headings;
     } cases[] = {
         {"SPA",
-         {"P\xB5GINA", " 21 ,RELACI\xE0N DE CONTRATOS QUE VENCEN DURANTE MARZO DE 2025, 2 ", "RECIBO",
-          "DIRECCI\xE0N", "PISO", "TITULAR", "CONTRATO", "DUR.", "VENCIMIENTO"}},
+         {"P\xB5GINA", " 21 ,RELACI\xE0N DE CONTRATOS QUE VENCEN DURANTE MARZO DE 2025, 2 ",
+          "RECIBO", "DIRECCI\xE0N", "PISO", "TITULAR", "CONTRATO", "DUR.", "VENCIMIENTO"}},
         {"GLG",
-         {"P\xB5XINA", " 26 ,CONTRATOS QUE VENCEN NO MES DE MAR\x80O DO 2025, 2 ", "RECIBO", "ENDEREZO", "PISO",
-          "TITULAR", "CONTRATO", "DUR.", "VENCEMENTO"}},
+         {"P\xB5XINA", " 26 ,CONTRATOS QUE VENCEN NO MES DE MAR\x80O DO 2025, 2 ", "RECIBO",
+          "ENDEREZO", "PISO", "TITULAR", "CONTRATO", "DUR.", "VENCEMENTO"}},
         {"OCI",
          {"PAGINA", " 28 ,CONTRACTES QUE VENCEN EN MAR\x80 DETH 2025, 2 ", "RECEPUT",
           "ADRE\x80"
@@ -308,21 +325,25 @@ TEST_F(ListingTest, HeadersInTheSessionLanguageThroughTheLanguageFile) {
         SCOPED_TRACE(c.language);
         UseLanguage(c.language);
         inst->dir.Write("root/LOCALE/ORBICADE.LNG", languageFile);
-        Files({PropertyBytes(1, "C. Major, 1")}, {FlatBytes(1, 1, "Puig, Anna", "1r 1a", "20240315", 12)});
+        Files({PropertyBytes(1, "C. Major, 1")},
+              {FlatBytes(1, 1, "Puig, Anna", "1r 1a", "20240315", 12)});
         std::vector<std::string> expected = {kDevice};
         Append(expected, Header("   1", c.headings));
-        Append(expected, Detail("001001", "C. Major, 1", "1r 1a", "Puig, Anna", "15/3/2024 ", "  12", "14/3/2025 "));
+        Append(expected, Detail("001001", "C. Major, 1", "1r 1a", "Puig, Anna", "15/3/2024 ",
+                                "  12", "14/3/2025 "));
         EXPECT_EQ(Listing(), Lines(expected));
     }
     // Without an entry (an empty language file) every text stays Catalan; the month name
     // follows the session language.
     UseLanguage("SPA");
-    Files({PropertyBytes(1, "C. Major, 1")}, {FlatBytes(1, 1, "Puig, Anna", "1r 1a", "20240315", 12)});
+    Files({PropertyBytes(1, "C. Major, 1")},
+          {FlatBytes(1, 1, "Puig, Anna", "1r 1a", "20240315", 12)});
     Headings untranslated = kCatalan;
     untranslated.titleLine = " 21 ,RELACI\xE0 DE CONTRACTES QUE VENCEN DURANT MARZO DE 2025, 2 ";
     std::vector<std::string> expected = {kDevice};
     Append(expected, Header("   1", untranslated));
-    Append(expected, Detail("001001", "C. Major, 1", "1r 1a", "Puig, Anna", "15/3/2024 ", "  12", "14/3/2025 "));
+    Append(expected, Detail("001001", "C. Major, 1", "1r 1a", "Puig, Anna", "15/3/2024 ", "  12",
+                            "14/3/2025 "));
     EXPECT_EQ(Listing(), Lines(expected));
 }
 
@@ -338,15 +359,16 @@ TEST_F(ListingTest, FailedReadEndsTheListingWithTheMessage) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.fileName);
         UseLanguage("CAT");
-        Files({PropertyBytes(1, "C. Major, 1")}, {FlatBytes(1, 1, "Puig, Anna", "1r 1a", "20240315", 12)});
+        Files({PropertyBytes(1, "C. Major, 1")},
+              {FlatBytes(1, 1, "Puig, Anna", "1r 1a", "20240315", 12)});
         report::OpenReportFiles();
         // The record manager loses the file behind the layer's back.
         const int slot = data::FindSlot(c.fileNumber);
         ASSERT_NE(slot, 0);
         char none[1] = {0};
         int32_t length = 0;
-        ASSERT_EQ(recman::BTRCALL(recman::kOpClose, data::DataFileTable[slot].positionBlock.data(), none, &length,
-                                  none, 0, 0),
+        ASSERT_EQ(recman::BTRCALL(recman::kOpClose, data::DataFileTable[slot].positionBlock.data(),
+                                  none, &length, none, 0, 0),
                   0);
         const std::string before = platform::RowText(12);
         shownMessage.clear();
@@ -354,7 +376,8 @@ TEST_F(ListingTest, FailedReadEndsTheListingWithTheMessage) {
         report::SetReadFailureKeyWaitForTests(CaptureMessageAndGoOn);
         EXPECT_EQ(ListingWithOpenFiles(), Lines({kDevice}));
         EXPECT_EQ(keyWaits, 1);
-        EXPECT_NE(shownMessage.find("NO ES POT ACCEDIR AL FITXER"), std::string::npos) << shownMessage;
+        EXPECT_NE(shownMessage.find("NO ES POT ACCEDIR AL FITXER"), std::string::npos)
+            << shownMessage;
         EXPECT_NE(shownMessage.find(c.fileName), std::string::npos) << shownMessage;
         EXPECT_EQ(platform::RowText(12), before);
         report::CloseReportFiles();
@@ -363,13 +386,15 @@ TEST_F(ListingTest, FailedReadEndsTheListingWithTheMessage) {
 
 TEST_F(ListingTest, EndOfFileAndMissingFlatsEndQuietly) {
     // The last property has no flats at all, and the flats run out inside the range.
-    Files({PropertyBytes(1, "C. Major, 1"), PropertyBytes(2, "C. Nou, 2"), PropertyBytes(9, "C. Sant Pere, 9")},
+    Files({PropertyBytes(1, "C. Major, 1"), PropertyBytes(2, "C. Nou, 2"),
+           PropertyBytes(9, "C. Sant Pere, 9")},
           {FlatBytes(1, 1, "Puig, Anna", "1r 1a", "20240315", 12)});
     report::SetReadFailureKeyWaitForTests(CaptureMessageAndGoOn);
     keyWaits = 0;
     std::vector<std::string> expected = {kDevice};
     Append(expected, Header("   1"));
-    Append(expected, Detail("001001", "C. Major, 1", "1r 1a", "Puig, Anna", "15/3/2024 ", "  12", "14/3/2025 "));
+    Append(expected, Detail("001001", "C. Major, 1", "1r 1a", "Puig, Anna", "15/3/2024 ", "  12",
+                            "14/3/2025 "));
     EXPECT_EQ(Listing(), Lines(expected));
     EXPECT_EQ(keyWaits, 0);
 }
@@ -380,8 +405,9 @@ TEST_F(ListingTest, EndOfFileAndMissingFlatsEndQuietly) {
 // at the last day of 9999.
 TEST_F(ListingTest, ExtremeDurationsAndTheLastDate) {
     Files({PropertyBytes(1, "C. Major, 1")},
-          {FlatBytes(1, 1, "A", "1", "20240315", 32767), FlatBytes(1, 2, "B", "2", "20240315", -32767),
-           FlatBytes(1, 3, "C", "3", "99991231", 12), FlatBytes(1, 4, "D", "4", "99991231", 32767)});
+          {FlatBytes(1, 1, "A", "1", "20240315", 32767),
+           FlatBytes(1, 2, "B", "2", "20240315", -32767), FlatBytes(1, 3, "C", "3", "99991231", 12),
+           FlatBytes(1, 4, "D", "4", "99991231", 32767)});
     report::ListingDate = Packed("99991201");
     std::vector<std::string> expected = {kDevice};
     Headings last = kCatalan;
@@ -402,7 +428,8 @@ TEST_F(ListingTest, PackedFieldsOfAnyByteValue) {
         std::string flat = FlatBytes(1, b + 1, "Titular", "1a", "20240315", 1);
         report::FlatRecord* f = reinterpret_cast<report::FlatRecord*>(flat.data());
         const char byte = static_cast<char>(b);
-        const std::string starts[] = {std::string(4, byte), std::string("\x94\x98", 2) + byte + byte};
+        const std::string starts[] = {std::string(4, byte),
+                                      std::string("\x94\x98", 2) + byte + byte};
         std::memcpy(f->contractStart, starts[b % 2].data(), 4);
         flats.push_back(flat);
     }
@@ -422,7 +449,8 @@ TEST_F(ListingTest, PackedFieldsOfAnyByteValue) {
     const std::string file = Listing();
     ASSERT_EQ(file.substr(0, kDevice.size() + 2), kDevice + "\r\n");
     // Every text item stays one line of the file.
-    EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), std::count(file.begin(), file.end(), '\r'));
+    EXPECT_EQ(std::count(file.begin(), file.end(), '\n'),
+              std::count(file.begin(), file.end(), '\r'));
     EXPECT_GT(file.size(), 1000u);
 }
 
@@ -440,18 +468,21 @@ TEST_F(ListingTest, RecordsShorterThanTheLayout) {
           {FlatBytes(1, 1, "Puig, Anna", "1r 1a", "20240315", 12)});
     std::vector<std::string> expected = {kDevice};
     Append(expected, Header("   1"));
-    Append(expected, Detail("001001", "C. de la Ind", "1r 1a", "Puig, Anna", "15/3/2024 ", "  12", "14/3/2025 "));
+    Append(expected, Detail("001001", "C. de la Ind", "1r 1a", "Puig, Anna", "15/3/2024 ", "  12",
+                            "14/3/2025 "));
     EXPECT_EQ(Listing(), Lines(expected));
 
     UseLanguage("CAT");
     shortened("DepartaV", 120);
-    Files({PropertyBytes(1, "C. Major, 1")}, {FlatBytes(1, 1, "Puig, Anna", "1r 1a", "20240315", 12).substr(0, 120),
-                                              FlatBytes(1, 2, "Vila, Pere", "1r 2a", "20240315", 12).substr(0, 120)});
+    Files({PropertyBytes(1, "C. Major, 1")},
+          {FlatBytes(1, 1, "Puig, Anna", "1r 1a", "20240315", 12).substr(0, 120),
+           FlatBytes(1, 2, "Vila, Pere", "1r 2a", "20240315", 12).substr(0, 120)});
     EXPECT_EQ(Listing(), Lines({kDevice}));
 }
 
 TEST_F(ListingTest, UnwritableWorkDirectoryWritesNothing) {
-    Files({PropertyBytes(1, "C. Major, 1")}, {FlatBytes(1, 1, "Puig, Anna", "1r 1a", "20240315", 12)});
+    Files({PropertyBytes(1, "C. Major, 1")},
+          {FlatBytes(1, 1, "Puig, Anna", "1r 1a", "20240315", 12)});
     // The work directory is a plain file: nothing can be created below it.
     inst->dir.Write("blocked", "x");
     app::SessionSettings.workDir = inst->dir.Path() + "blocked/";

@@ -38,6 +38,12 @@ TEST(ZeroPadNumber, Examples) {
     EXPECT_EQ(ZeroPadNumber(20240315, 8), "20240315");
     EXPECT_EQ(ZeroPadNumber(1.5, 4), "01.5");
     EXPECT_EQ(ZeroPadNumber(5, 0), "");
+    // Whole numbers up to 15 digits are written plainly, larger ones as "%.15G" does.
+    EXPECT_EQ(ZeroPadNumber(999999999999999.0, 16), "0999999999999999");
+    EXPECT_EQ(ZeroPadNumber(1e15, 8), "0001E+15");
+    EXPECT_EQ(ZeroPadNumber(-0.0, 3), "000");
+    EXPECT_EQ(ZeroPadNumber(12345, 3), "345");
+    EXPECT_EQ(ZeroPadNumber(0.25, 6), "000.25");
 }
 
 struct AddCase {
