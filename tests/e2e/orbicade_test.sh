@@ -150,6 +150,41 @@ wait_dead
 [ "$(cat "$work/status")" = 0 ] || fail "exit status $(cat "$work/status")"
 tm kill-server
 
+# ---- F4 lists: pick a property on page 2, then list only that property's flats ----
+# (a pause after each list key: keys typed while the list fetches records are dropped)
+start
+wait_text 'Mes del llistat'
+keys Tab
+sleep 0.3
+keys F4
+wait_text 'Núm Adreça de la finca'
+keys PgDn
+sleep 0.5
+keys Down
+sleep 0.3
+picked=$(screen_text | sed -n 6p | sed 's/║//g' | awk '{print $1}')
+[[ "$picked" =~ ^[0-9]{3}$ ]] || fail "no property number on the highlighted line: $picked"
+keys Enter
+wait_gone 'Núm Adreça de la finca'
+wait_text "Des de la finca: +$((10#$picked)) +pis:"
+keys F4
+wait_text 'Núm Titular del contracte'
+rows=$(screen_text | sed -n 5,20p | sed 's/║//g' | grep -cE '^ *[0-9]{3} ' || true)
+expected=$("$build/recman" dump "$inst/DADES/DepartaV.dat" --owner "$owner" --hex | cut -c1-4 |
+  grep -ic "^$(printf '%02x%02x' $((128 + 10#$picked / 100)) $((128 + 10#$picked % 100)))" || true)
+[ "$rows" -eq "$expected" ] || fail "the flats list shows $rows lines, the property has $expected flats"
+screen_text | sed -n 5p | grep -q '001' || fail "the flats list does not start at the property's first flat"
+keys Down
+sleep 0.3
+keys Enter
+wait_gone 'Núm Titular del contracte'
+wait_text 'pis: +2 '
+keys Escape
+sleep 0.3
+keys Escape
+wait_dead
+tm kill-server
+
 # ---- another program holds property 3's record: the listing reads without locks ----
 "$build/recman" lock "$inst/DADES/FinquesV.dat" --owner "$owner" --key 0:hex:8083 --hold 30 >"$work/lock.out" &
 holder=$!
