@@ -4,7 +4,8 @@
 # Alt+X opens the calculator at the bottom left; its result goes into the field as typed keys
 # and editing of the field goes on; the tape is still there at the next opening (ARXCALC.TMP
 # of the terminal directory); a division by zero beeps. Alt+C opens the calendar at the right
-# edge on the working date; the chosen day goes into the field as it would be typed.
+# edge on the working date; the chosen day goes into the field as it would be typed. The
+# calculator waiting for a key leaves the processor idle.
 set -euo pipefail
 
 bin="${ORB_BINARY_DIR:?}/ORBICADE"
@@ -100,6 +101,17 @@ keys C-y M-x
 wait_line 25 "^$(rule └ ┘)"
 wait_line 23 "^$(rule ┌ ┐)"
 wait_line 24 '^│ {21}0  │'
+# Waiting for a key in the calculator: the process sleeps between polls.
+shell_pid=$(tm display -p -t t '#{pane_pid}')
+pid=$(pgrep -P "$shell_pid" | head -1)
+[ -n "$pid" ] || fail "no program process"
+ticks() { awk '{print $14 + $15}' "/proc/$pid/stat"; }
+t0=$(ticks)
+sleep 2
+t1=$(ticks)
+hz=$(getconf CLK_TCK)
+echo "idle CPU in the calculator: $((t1 - t0)) ticks in 2 s ($hz ticks/s)"
+[ $((t1 - t0)) -le $((2 * hz * 3 / 100)) ] || fail "idle CPU too high: $((t1 - t0)) ticks in 2 s"
 keys 1 2 + 3 =
 wait_line 24 '^│ {20}15  │'
 wait_line 20 '^│ {20}12 \+│'
