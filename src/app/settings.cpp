@@ -1,6 +1,7 @@
 #include "app/settings.h"
 
 #include "platform/system.h"
+#include "text/texthelpers.h"
 
 #include <cstdio>
 #include <vector>
@@ -53,16 +54,6 @@ class LineReader {
     bool ended_ = false;
 };
 
-std::string_view TrimLeft(std::string_view s) {
-    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-    return s;
-}
-
-std::string_view TrimRight(std::string_view s) {
-    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-    return s;
-}
-
 // Compares two names letter-case-blind (ASCII letters).
 bool SameName(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -81,26 +72,26 @@ std::string ReadSetting(std::string_view path, std::string_view section, std::st
     platform::FileHandle file = platform::OpenShared(path);
     if (!file) return {};
 
-    const std::string_view wantedSection = TrimRight(TrimLeft(section));
-    const std::string_view wantedKey = TrimRight(TrimLeft(key));
+    const std::string_view wantedSection = text::TrimBlanks(section);
+    const std::string_view wantedKey = text::TrimBlanks(key);
     std::string value, buffer;
     bool inSection = false;
     LineReader reader(file.get());
     while (reader.Next(buffer)) {
-        std::string_view line = TrimLeft(buffer);
-        if (TrimRight(line).empty()) continue;
+        std::string_view line = text::TrimLeadingBlanks(buffer);
+        if (text::TrimTrailingBlanks(line).empty()) continue;
         if (!inSection) {
             if (line.front() == '[') {
                 std::string_view name = line.substr(1);
                 name = name.substr(0, name.find(']'));
-                inSection = SameName(TrimRight(TrimLeft(name)), wantedSection);
+                inSection = SameName(text::TrimBlanks(name), wantedSection);
             }
             continue;
         }
         if (line.front() == '[') break; // the section ended without the key
         size_t eq = line.find('=');
         if (eq == std::string_view::npos) continue;
-        if (SameName(TrimRight(line.substr(0, eq)), wantedKey)) {
+        if (SameName(text::TrimTrailingBlanks(line.substr(0, eq)), wantedKey)) {
             value = line.substr(eq + 1);
             break;
         }

@@ -2,6 +2,7 @@
 
 #include "app/session.h"
 #include "text/leadingnumber.h"
+#include "text/texthelpers.h"
 
 #include <cmath>
 #include <cstdio>
@@ -18,13 +19,6 @@ void WriteLine(std::string_view line) {
     std::fwrite("\r\n", 1, 2, f);
 }
 
-std::string_view TrimBlanks(std::string_view s) {
-    while (!s.empty() && s.front() == ' ')
-        s.remove_prefix(1);
-    while (!s.empty() && s.back() == ' ')
-        s.remove_suffix(1);
-    return s;
-}
 
 // The mask of a numeric alignment code: from its first "\" to the next one, both included;
 // to the end when there is only one; empty when there is none.
@@ -78,7 +72,7 @@ void PrintControl(std::string_view code) {
 }
 
 std::string NormalisedAlignment(std::string_view code) {
-    std::string_view trimmed = TrimBlanks(code);
+    std::string_view trimmed = text::TrimBlanks(code);
     char c = trimmed.empty() ? ' ' : trimmed.front();
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     switch (c) {

@@ -1,6 +1,7 @@
 #include "print/printreader.h"
 
 #include "platform/system.h"
+#include "text/texthelpers.h"
 
 #include <cstdio>
 
@@ -105,10 +106,7 @@ bool TextItem(ReaderState& s, std::string_view line) {
 } // namespace
 
 bool ParsePrintNumber(std::string_view text, int16_t& value) {
-    while (!text.empty() && text.front() == ' ')
-        text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ')
-        text.remove_suffix(1);
+    text = text::TrimBlanks(text);
     bool negative = false;
     if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
         negative = text.front() == '-';

@@ -1,5 +1,7 @@
 #include "text/calendar.h"
 
+#include "text/texthelpers.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -33,9 +35,7 @@ bool DateBefore(const PackedDate& a, const PackedDate& b) {
 
 PackedDigits PackDigits(std::string_view digits) {
     const size_t len = digits.size();
-    std::string_view trimmed = digits;
-    while (!trimmed.empty() && trimmed.front() == ' ') trimmed.remove_prefix(1);
-    while (!trimmed.empty() && trimmed.back() == ' ') trimmed.remove_suffix(1);
+    std::string_view trimmed = TrimBlanks(digits);
     std::string text(len - trimmed.size(), '0');
     text += trimmed;
     for (char& c : text)

@@ -3,6 +3,7 @@
 #include "app/session.h"
 #include "app/settings.h"
 #include "platform/system.h"
+#include "text/texthelpers.h"
 
 #include <array>
 
@@ -51,13 +52,6 @@ PieceValue ReadPiece(std::string_view piece) {
     return v;
 }
 
-std::string_view TrimBlanks(std::string_view s) {
-    while (!s.empty() && s.front() == ' ')
-        s.remove_prefix(1);
-    while (!s.empty() && s.back() == ' ')
-        s.remove_suffix(1);
-    return s;
-}
 
 struct TypedDate {
     bool malformed = false;

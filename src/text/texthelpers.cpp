@@ -167,4 +167,18 @@ std::string FoldCapitals(std::string_view text) {
     return out;
 }
 
+std::string_view TrimLeadingBlanks(std::string_view s) {
+    while (!s.empty() && s.front() == ' ')
+        s.remove_prefix(1);
+    return s;
+}
+
+std::string_view TrimTrailingBlanks(std::string_view s) {
+    while (!s.empty() && s.back() == ' ')
+        s.remove_suffix(1);
+    return s;
+}
+
+std::string_view TrimBlanks(std::string_view s) { return TrimTrailingBlanks(TrimLeadingBlanks(s)); }
+
 } // namespace text

@@ -33,6 +33,11 @@ std::string PopText();
 // one), packed two digits to a byte. 12.7 gives the digits 00120007.
 PackedDigits PackCodeKey(std::string_view code);
 
+// The text without leading and trailing blanks (spaces only: a tab is an ordinary character).
+std::string_view TrimBlanks(std::string_view s);
+std::string_view TrimLeadingBlanks(std::string_view s);
+std::string_view TrimTrailingBlanks(std::string_view s);
+
 // -1 while a choice is being searched by its first letters: FoldCapitals then reduces letters
 // to their plain capitals and everything else from code 64 up to blanks. 0 otherwise (any value
 // but 0 counts as -1).
