@@ -9,24 +9,9 @@ set -euo pipefail
 bin="${ORB_BINARY_DIR:?}/ORBICADE"
 src="${ORB_SOURCE_DIR:?}"
 [ -x "$bin" ] || { echo "missing $bin"; exit 1; }
-command -v tmux >/dev/null || { echo "tmux is not installed"; exit 1; }
 
-export LC_ALL=C.UTF-8
-work=$(mktemp -d)
 sock="orb-forms-$$"
-tm() { tmux -L "$sock" "$@"; }
-cleanup() {
-  tm kill-server 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-  echo "FAIL: $*"
-  echo "---- screen ----"
-  tm capture-pane -p -t t 2>/dev/null || true
-  exit 1
-}
+source "$(dirname "$0")/tmux_lib.sh"
 
 # ---- installation ----
 mkdir -p "$work/root/FORMS" "$work/root/LOCALE" "$work/root/DADES" "$work/root/ddf" "$work/tmp"
@@ -36,51 +21,9 @@ printf '[Menu]\r\nTitol=Venciment de contractes\r\nNomMenu=\r\n' >"$work/tmp/Ses
 printf '[Pantalla]\r\nSeleccio=1\r\nCol1=15011500000700070015\r\n[Sistema]\r\nData=20240315\r\nIdioma=CAT\r\n' \
   >"$work/tmp/NuvoTerm.ini"
 
-cat >"$work/tmux.conf" <<'CONF'
-set -s escape-time 20
-set -g status off
-set -g remain-on-exit on
-set -g default-terminal tmux-256color
-CONF
-
 start() {
-  rm -f "$work/status"
-  tm -f "$work/tmux.conf" new-session -d -x 80 -y 25 -s t \
-    "env ARXROOT='$work/root/' ARXTMP='$work/tmp/' '$bin'; echo \$? >'$work/status'"
+  run_in_tmux "env ARXROOT='$work/root/' ARXTMP='$work/tmp/' '$bin'"
 }
-
-screen_text() { tm capture-pane -p -t t; }
-line() { screen_text | sed -n "${1}p"; }
-
-wait_line() {
-  local n=$1 pattern=$2
-  for _ in $(seq 1 100); do
-    if line "$n" | grep -qE -- "$pattern"; then return 0; fi
-    sleep 0.05
-  done
-  fail "line $n does not match: $pattern (it is: $(line "$n"))"
-}
-
-wait_dead() {
-  for _ in $(seq 1 100); do
-    [ -s "$work/status" ] && return 0
-    sleep 0.05
-  done
-  return 1
-}
-
-# The cursor's place (row col, from 1) once it has settled there.
-wait_cursor() {
-  local want=$1 now
-  for _ in $(seq 1 100); do
-    now=$(tm display -p -t t '#{e|+:#{cursor_y},1} #{e|+:#{cursor_x},1}')
-    [ "$now" = "$want" ] && return 0
-    sleep 0.05
-  done
-  fail "cursor at $now, not $want"
-}
-
-keys() { tm send-keys -t t "$@"; }
 
 # ---- form 1 as it opens: the window centred, title, labels, presets ----
 start
@@ -95,16 +38,7 @@ wait_line 16 '^ {19}║   F1 Ajuda   F4 Llista   Esc Sortir  +║$'
 wait_cursor "10 41"
 
 # Waiting for a key in a field: the process sleeps between polls.
-shell_pid=$(tm display -p -t t '#{pane_pid}')
-pid=$(pgrep -P "$shell_pid" | head -1)
-[ -n "$pid" ] || fail "no program process"
-ticks() { awk '{print $14 + $15}' "/proc/$pid/stat"; }
-t0=$(ticks)
-sleep 2
-t1=$(ticks)
-hz=$(getconf CLK_TCK)
-echo "idle CPU in a field: $((t1 - t0)) ticks in 2 s ($hz ticks/s)"
-[ $((t1 - t0)) -le $((2 * hz * 3 / 100)) ] || fail "idle CPU too high: $((t1 - t0)) ticks in 2 s"
+check_idle_cpu "in a field"
 
 # ---- a new month typed over the old one, Tab to the first property ----
 keys C-y 010424 Tab

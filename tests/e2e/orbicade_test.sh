@@ -9,25 +9,10 @@ set -euo pipefail
 
 build="${ORB_BINARY_DIR:?}"
 src="${ORB_SOURCE_DIR:?}"
-command -v tmux >/dev/null || { echo "tmux is not installed"; exit 1; }
-export LC_ALL=C.UTF-8
-work=$(mktemp -d)
 sock="orb-run-$$"
-tm() { tmux -L "$sock" "$@"; }
+source "$(dirname "$0")/tmux_lib.sh"
 holder=
-cleanup() {
-  [ -n "$holder" ] && kill "$holder" 2>/dev/null
-  tm kill-server 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-  echo "FAIL: $*"
-  echo "---- screen ----"
-  tm capture-pane -p -t t 2>/dev/null || true
-  exit 1
-}
+extra_cleanup() { [ -z "$holder" ] || kill "$holder" 2>/dev/null; }
 
 bash "$src/demo/make-demo.sh" "$work/demo" "$build" >/dev/null 2>&1 || fail "demo installation"
 inst=$work/demo/inst
@@ -40,42 +25,9 @@ terminal() {
 }
 terminal CAT
 
-cat >"$work/tmux.conf" <<'CONF'
-set -s escape-time 20
-set -g status off
-set -g remain-on-exit on
-set -g default-terminal tmux-256color
-CONF
-
 start() {
-  rm -f "$work/status"
-  tm -f "$work/tmux.conf" new-session -d -x 80 -y 25 -s t \
-    "cd '$work' && env ARXROOT='$inst/' ARXEXE='${1:-$work/demo/prog/}' ARXTMP='$tmp/' '$build/ORBICADE'; echo \$? >'$work/status'"
+  run_in_tmux "cd '$work' && env ARXROOT='$inst/' ARXEXE='${1:-$work/demo/prog/}' ARXTMP='$tmp/' '$build/ORBICADE'"
 }
-screen_text() { tm capture-pane -p -t t; }
-flat_screen() { screen_text | sed 's/[│┌┐└┘─]//g' | tr -s ' \n' ' '; }
-wait_text() {
-  for _ in $(seq 1 200); do
-    flat_screen | grep -qE -- "$1" && return 0
-    sleep 0.05
-  done
-  fail "the screen does not show: $1"
-}
-wait_gone() {
-  for _ in $(seq 1 200); do
-    flat_screen | grep -qE -- "$1" || return 0
-    sleep 0.05
-  done
-  fail "the screen still shows: $1"
-}
-wait_dead() {
-  for _ in $(seq 1 200); do
-    [ -s "$work/status" ] && return 0
-    sleep 0.05
-  done
-  fail "the program did not end"
-}
-keys() { tm send-keys -t t "$@"; }
 # Fills in form 1: month, first property and flat, last property and flat (Ctrl-Y clears).
 fill() {
   keys C-y "$1" Tab C-y "$2" Tab C-y "$3" Tab C-y "$4" Tab C-y "$5" Enter
@@ -146,7 +98,7 @@ sleep 0.5
 
 # ---- Esc ends the program with exit code 0 ----
 keys Escape Escape
-wait_dead
+wait_dead || fail "the program did not end"
 [ "$(cat "$work/status")" = 0 ] || fail "exit status $(cat "$work/status")"
 tm kill-server
 
@@ -182,7 +134,7 @@ wait_text 'pis: +2 '
 keys Escape
 sleep 0.3
 keys Escape
-wait_dead
+wait_dead || fail "the program did not end"
 tm kill-server
 
 # ---- another program holds property 3's record: the listing reads without locks ----
@@ -199,7 +151,7 @@ wait_listing
 print_file >/dev/null
 grep -qE '^ 1 ,003[0-9]{3}, 0 $' "$work/print.txt" || fail "property 3 was not listed while its record was locked"
 keys Escape Escape
-wait_dead
+wait_dead || fail "the program did not end"
 kill "$holder"; wait "$holder" 2>/dev/null || true; holder=
 tm kill-server
 
@@ -213,7 +165,7 @@ flat_screen | grep -q 'Mes del llistat' && fail "the form showed while the flats
 wait_text 'Mes del llistat' # within the next retries after the holder let go
 wait "$holder" 2>/dev/null || true; holder=
 keys Escape
-wait_dead
+wait_dead || fail "the program did not end"
 tm kill-server
 
 # ---- the session language changes every text ----
@@ -229,7 +181,7 @@ print_file >/dev/null
 grep -q 'RELACIÓN DE CONTRATOS QUE VENCEN DURANTE MARZO DE 2025' "$work/print.txt" || fail "Spanish title: $(sed -n 7p "$work/print.txt")"
 grep -q 'PÁGINA' "$work/print.txt" || fail "Spanish page heading"
 keys Escape Escape
-wait_dead
+wait_dead || fail "the program did not end"
 tm kill-server
 terminal CAT
 
@@ -246,7 +198,7 @@ wait_text "NO ES POT ESCRIURE EL FITXER D'IMPRESSIÓ"
 keys x
 wait_gone "NO ES POT ESCRIURE"
 keys Escape Escape
-wait_dead
+wait_dead || fail "the program did not end"
 rmdir "$tmp/zazirivi.tmp"
 tm kill-server
 
@@ -260,7 +212,7 @@ wait_text "NO ES POT EXECUTAR EL PROGRAMA D'IMPRESSIÓ"
 keys x
 wait_gone "NO ES POT EXECUTAR"
 keys Escape Escape
-wait_dead
+wait_dead || fail "the program did not end"
 tm kill-server
 
 # ---- a data file that is missing and cannot be created: message, key, exit code 0 ----
@@ -268,7 +220,7 @@ rm -f "$inst/DADES/FinquesV.dat" "$inst/ddf/FinquesV.xdf"
 start
 wait_text 'NO ES POT ACCEDIR AL FITXER .*FinquesV \('
 keys x
-wait_dead
+wait_dead || fail "the program did not end"
 [ "$(cat "$work/status")" = 0 ] || fail "exit status $(cat "$work/status") after the failed open"
 
 echo "PASS"

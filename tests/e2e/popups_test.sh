@@ -11,24 +11,9 @@ set -euo pipefail
 bin="${ORB_BINARY_DIR:?}/ORBICADE"
 src="${ORB_SOURCE_DIR:?}"
 [ -x "$bin" ] || { echo "missing $bin"; exit 1; }
-command -v tmux >/dev/null || { echo "tmux is not installed"; exit 1; }
 
-export LC_ALL=C.UTF-8
-work=$(mktemp -d)
 sock="orb-popups-$$"
-tm() { tmux -L "$sock" "$@"; }
-cleanup() {
-  tm kill-server 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-  echo "FAIL: $*"
-  echo "---- screen ----"
-  tm capture-pane -p -t t 2>/dev/null || true
-  exit 1
-}
+source "$(dirname "$0")/tmux_lib.sh"
 
 # ---- installation: the form of the forms test, the report's dictionaries, a terminal ----
 mkdir -p "$work/root/FORMS" "$work/root/LOCALE" "$work/root/ddf" "$work/root/DADES" \
@@ -40,55 +25,17 @@ printf '[Pantalla]\r\nSeleccio=1\r\nCol1=15011500000700070015\r\n[Sistema]\r\nDa
   >"$work/tmp/NuvoTerm.ini"
 
 # Every bell of the program's window is counted in a file.
-cat >"$work/tmux.conf" <<CONF
-set -s escape-time 20
-set -g status off
-set -g remain-on-exit on
-set -g default-terminal tmux-256color
+cat >>"$work/tmux.conf" <<CONF
 set -g monitor-bell on
 set -g bell-action any
 set-hook -g alert-bell 'run-shell "echo bell >>$work/bells"'
 CONF
 
 start() {
-  rm -f "$work/status"
-  tm -f "$work/tmux.conf" new-session -d -x 80 -y 25 -s t \
-    "env ARXROOT='$work/root/' ARXTMP='$work/tmp/' ARXTERM='$work/term/' '$bin'; echo \$? >'$work/status'"
-}
-
-screen_text() { tm capture-pane -p -t t; }
-line() { screen_text | sed -n "${1}p"; }
-
-wait_line() {
-  local n=$1 pattern=$2
-  for _ in $(seq 1 100); do
-    if line "$n" | grep -qE -- "$pattern"; then return 0; fi
-    sleep 0.05
-  done
-  fail "line $n does not match: $pattern (it is: $(line "$n"))"
-}
-
-wait_dead() {
-  for _ in $(seq 1 100); do
-    [ -s "$work/status" ] && return 0
-    sleep 0.05
-  done
-  return 1
-}
-
-wait_cursor() {
-  local want=$1 now
-  for _ in $(seq 1 100); do
-    now=$(tm display -p -t t '#{e|+:#{cursor_y},1} #{e|+:#{cursor_x},1}')
-    [ "$now" = "$want" ] && return 0
-    sleep 0.05
-  done
-  fail "cursor at $now, not $want"
+  run_in_tmux "env ARXROOT='$work/root/' ARXTMP='$work/tmp/' ARXTERM='$work/term/' '$bin'"
 }
 
 bells() { [ -f "$work/bells" ] && wc -l <"$work/bells" || echo 0; }
-
-keys() { tm send-keys -t t "$@"; }
 
 rule() { printf '%s' "$1"; printf '─%.0s' $(seq 1 24); printf '%s' "$2"; }
 
@@ -102,16 +49,7 @@ wait_line 25 "^$(rule └ ┘)"
 wait_line 23 "^$(rule ┌ ┐)"
 wait_line 24 '^│ {21}0  │'
 # Waiting for a key in the calculator: the process sleeps between polls.
-shell_pid=$(tm display -p -t t '#{pane_pid}')
-pid=$(pgrep -P "$shell_pid" | head -1)
-[ -n "$pid" ] || fail "no program process"
-ticks() { awk '{print $14 + $15}' "/proc/$pid/stat"; }
-t0=$(ticks)
-sleep 2
-t1=$(ticks)
-hz=$(getconf CLK_TCK)
-echo "idle CPU in the calculator: $((t1 - t0)) ticks in 2 s ($hz ticks/s)"
-[ $((t1 - t0)) -le $((2 * hz * 3 / 100)) ] || fail "idle CPU too high: $((t1 - t0)) ticks in 2 s"
+check_idle_cpu "in the calculator"
 keys 1 2 + 3 =
 wait_line 24 '^│ {20}15  │'
 wait_line 20 '^│ {20}12 \+│'
