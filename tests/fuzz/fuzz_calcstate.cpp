@@ -14,6 +14,8 @@
 #include "screen/windows.h"
 
 #include <cmath>
+#include "fuzz_workdir.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -26,23 +28,7 @@
 
 namespace {
 
-char workDir[256];
-
-void RemoveWorkDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(workDir, ignored);
-}
-
-std::string WorkDir() {
-    if (!workDir[0]) {
-        const std::string d = std::filesystem::temp_directory_path().string() +
-                              "/orb-fuzz-calcstate-" + std::to_string(::getpid());
-        std::filesystem::create_directories(d);
-        std::snprintf(workDir, sizeof workDir, "%s", d.c_str());
-        std::atexit(RemoveWorkDir);
-    }
-    return std::string(workDir) + "/";
-}
+std::string WorkDir() { return fuzzsupport::WorkDir("calcstate"); }
 
 std::vector<platform::Cell> Screen() {
     std::vector<platform::Cell> cells;

@@ -7,6 +7,8 @@
 #include "screen/colours.h"
 #include "screen/windows.h"
 
+#include "fuzz_workdir.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -16,24 +18,7 @@
 
 namespace {
 
-// The work directory of this process, removed at exit.
-char workDir[256];
-
-void RemoveWorkDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(workDir, ignored);
-}
-
-std::string WorkDir() {
-    if (!workDir[0]) {
-        const std::string d = std::filesystem::temp_directory_path().string() +
-                              "/orb-fuzz-popwindow-" + std::to_string(::getpid());
-        std::filesystem::create_directories(d);
-        std::snprintf(workDir, sizeof workDir, "%s", d.c_str());
-        std::atexit(RemoveWorkDir);
-    }
-    return std::string(workDir) + "/";
-}
+std::string WorkDir() { return fuzzsupport::WorkDir("popwindow"); }
 
 void WriteFile(const std::string& path, const uint8_t* data, size_t size) {
     if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
