@@ -13,8 +13,16 @@ language=${ORB_DEMO_LANGUAGE:-CAT}
 
 mkdir -p "$dir"/inst/{FORMS,LOCALE,DADES,ddf,AJUDA} "$dir"/prog "$dir"/tmp "$dir"/term
 
-# Writes stdin (UTF-8, LF) to a file as code page 850 with CR LF line ends.
-cp850() { sed 's/$/\r/' | iconv -f UTF-8 -t CP850 > "$1"; }
+# Writes stdin (UTF-8, LF) to a file as code page 850 with CR LF line ends. A settings file of
+# a reused installation is kept as the user left it (Nuvo.ini is written anew when
+# ORB_DEMO_LANGUAGE is given).
+cp850() {
+  if [ -f "$1" ] && { [ "$1" != "$dir/inst/Nuvo.ini" ] || [ -z "${ORB_DEMO_LANGUAGE:-}" ]; }; then
+    cat >/dev/null
+    return
+  fi
+  sed 's/$/\r/' | iconv -f UTF-8 -t CP850 > "$1"
+}
 
 cp850 "$dir/inst/Nuvo.ini" <<INI
 [Usuari]
