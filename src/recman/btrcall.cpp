@@ -4,7 +4,7 @@
 #include "recman/btrcall.h"
 
 #include "platform/system.h"
-#include "recman/filespec.h"
+#include "recman/filedef.h"
 #include "recman/locks.h"
 #include "recman/store.h"
 

@@ -4,7 +4,7 @@
 #include "platform/codepage.h"
 #include "platform/system.h"
 #include "recman/btrcall.h"
-#include "recman/filespec.h"
+#include "recman/filedef.h"
 #include "recman/locks.h"
 #include "recman/status.h"
 #include "recman/store.h"
@@ -344,7 +344,7 @@ int Dict(const Options& o) {
     if (int16_t st =
             ParseFileSpec(reinterpret_cast<const uint8_t*>(spec.data()), spec.size(), parsed))
         Fail("the description is not a valid file: " + StatusText(st));
-    if (spec.size() > 1536) Fail("the specification is longer than 1536 bytes");
+    if (spec.size() > 1536) Fail("the creation block is longer than 1536 bytes");
     platform::FileHandle out = platform::OpenCreate(SystemPath(o.words[0]));
     if (!out) Fail(o.words[0] + ": cannot write");
     uint8_t len[2] = {static_cast<uint8_t>(spec.size() & 0xFF),

@@ -4,7 +4,7 @@
 // one short statement on that index; no statement stays open between calls.
 #pragma once
 
-#include "recman/filespec.h"
+#include "recman/filedef.h"
 #include "recman/locks.h"
 
 #include <cstdint>

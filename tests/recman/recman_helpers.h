@@ -3,7 +3,7 @@
 #pragma once
 
 #include "recman/btrcall.h"
-#include "recman/filespec.h"
+#include "recman/filedef.h"
 #include "recman/status.h"
 
 #include <gtest/gtest.h>
@@ -94,7 +94,7 @@ struct SpecBuilder {
     }
 };
 
-// Create as the data layer calls it: the specification at the start of 1536 blanks.
+// Create as the data layer calls it: the creation block at the start of 1536 blanks.
 inline int16_t CreateFile(const std::string& path, const std::string& spec, int8_t mode = -1) {
     std::string data(1536, ' ');
     std::memcpy(data.data(), spec.data(), std::min<size_t>(spec.size(), data.size()));

@@ -1,4 +1,4 @@
-#include "recman/filespec.h"
+#include "recman/filedef.h"
 
 #include "recman/btrcall.h"
 

@@ -81,7 +81,7 @@ struct FileSpec {
     std::vector<Key> keys;
     std::vector<Acs> acs;
     int totalSegments = 0;
-    std::string bytes; // the specification as given: file block, segments, ACS blocks
+    std::string bytes; // the creation block as given: file block, segments, ACS blocks
     bool variable() const { return flags & kFileVariable; }
 };
 
