@@ -477,6 +477,11 @@ int16_t CreateStore(const std::string& nativePath, const FileSpec& spec, bool re
     std::string temp = nativePath + ".new-XXXXXX";
     int fd = ::mkstemp(temp.data());
     if (fd < 0) return errno == ENOSPC ? kDiskFull : kCreateIoError;
+    // The file is shared by every user of the suite: it gets the permissions a file created
+    // normally would (the creation mask applied), not the private ones of a temporary file.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
     ::close(fd);
 
     sqlite3* db = nullptr;

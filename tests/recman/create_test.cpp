@@ -130,6 +130,17 @@ TEST(RecmanCreate, NoReplaceLeavesAnExistingFileUntouched) {
     EXPECT_EQ(stat.substr(6, 4), Le32(0)) << "the replaced file starts empty";
 }
 
+TEST(RecmanCreate, NewFilesAreSharedAsTheCreationMaskAllows) {
+    ScratchDir dir;
+    const mode_t old = ::umask(002);
+    const int16_t status = CreateFile(dir / "f.dat", TwoKeys().Bytes());
+    ::umask(old);
+    ASSERT_EQ(status, 0);
+    struct stat st;
+    ASSERT_EQ(::stat((dir / "f.dat").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0664u);
+}
+
 TEST(RecmanCreate, StatEchoesTheSpecificationWithCounts) {
     ScratchDir dir;
     std::string path = dir / "f.dat";
