@@ -9,7 +9,7 @@ packages=(
   libncurses-dev libsqlite3-dev sqlite3
   libcairo2-dev libfreetype-dev fonts-dejavu-core poppler-utils
   clang libclang-rt-14-dev
-  tmux ncurses-term cups-client
+  tmux ncurses-term cups-client procps
 )
 
 missing=()
