@@ -8,25 +8,9 @@ set -euo pipefail
 
 bin="${ORB_BINARY_DIR:?}/helpdemo"
 [ -x "$bin" ] || { echo "missing $bin"; exit 1; }
-command -v tmux >/dev/null || { echo "tmux is not installed"; exit 1; }
 
-export LC_ALL=C.UTF-8
-work=$(mktemp -d)
 sock="orb-help-$$"
-tm() { tmux -L "$sock" "$@"; }
-cleanup() {
-  tm kill-server 2>/dev/null || true
-  # A pane's shell may still be writing its status file for a moment.
-  rm -rf "$work" 2>/dev/null || { sleep 0.5; rm -rf "$work"; } || true
-}
-trap cleanup EXIT
-
-fail() {
-  echo "FAIL: $*"
-  echo "---- screen ----"
-  tm capture-pane -p -t t 2>/dev/null || true
-  exit 1
-}
+source "$(dirname "$0")/tmux_lib.sh"
 
 # ---- installation: a help file of 40 records of 80 bytes in code page 850 ----
 mkdir -p "$work/root/AJUDA" "$work/tmp"
@@ -36,19 +20,10 @@ for i in $(seq 1 40); do
 done >"$work/root/AJUDA/MENU01.HLP"
 [ "$(stat -c %s "$work/root/AJUDA/MENU01.HLP")" -eq 3200 ] || fail "help file is not 40 records"
 
-cat >"$work/tmux.conf" <<'EOF'
-set -s escape-time 20
-set -g status off
-set -g remain-on-exit on
-set -g default-terminal tmux-256color
-EOF
-
 # The pane's shell runs the program and writes its exit status to a file when it ends (tmux
 # itself does not always collect the status of a dead pane).
 start() { # extra environment assignments may be given
-  rm -f "$work/status"
-  tm -f "$work/tmux.conf" new-session -d -x 80 -y 25 -s t \
-    "env ARXROOT='$work/root/' ARXTMP='$work/tmp/' $* '$bin' MENU01; echo \$? >'$work/status'"
+  run_in_tmux "env ARXROOT='$work/root/' ARXTMP='$work/tmp/' $* '$bin' MENU01"
 }
 
 # The program's process: the child of the pane's shell.
@@ -57,28 +32,6 @@ program_pid() {
   shell_pid=$(tm display -p -t t '#{pane_pid}')
   for _ in $(seq 1 100); do
     pgrep -P "$shell_pid" && return 0
-    sleep 0.05
-  done
-  return 1
-}
-
-screen_text() { tm capture-pane -p -t t; }
-line() { screen_text | sed -n "${1}p"; }
-
-# Waits until line $1 of the screen matches the regular expression $2.
-wait_line() {
-  local n=$1 pattern=$2
-  for _ in $(seq 1 100); do
-    if line "$n" | grep -qE -- "$pattern"; then return 0; fi
-    sleep 0.05
-  done
-  fail "line $n does not match: $pattern (it is: $(line "$n"))"
-}
-
-# Waits until the program has ended; its exit status is then in $work/status.
-wait_dead() {
-  for _ in $(seq 1 100); do
-    [ -s "$work/status" ] && return 0
     sleep 0.05
   done
   return 1

@@ -11,7 +11,8 @@ tm() { tmux -L "$sock" "$@"; }
 cleanup() {
   if declare -F extra_cleanup >/dev/null; then extra_cleanup || true; fi
   tm kill-server 2>/dev/null || true
-  rm -rf "$work"
+  # A pane's shell may still be writing its status file for a moment.
+  rm -rf "$work" 2>/dev/null || { sleep 0.5; rm -rf "$work"; } || true
 }
 trap cleanup EXIT
 

@@ -8,60 +8,16 @@ set -euo pipefail
 
 bin="${ORB_BINARY_DIR:?}/ZAZIRIVI"
 [ -x "$bin" ] || { echo "missing $bin"; exit 1; }
-command -v tmux >/dev/null || { echo "tmux is not installed"; exit 1; }
 
-export LC_ALL=C.UTF-8
-work=$(mktemp -d)
 sock="orb-preview-$$"
-tm() { tmux -L "$sock" "$@"; }
-cleanup() {
-  tm kill-server 2>/dev/null || true
-  rm -rf "$work" 2>/dev/null || { sleep 0.5; rm -rf "$work"; } || true
-}
-trap cleanup EXIT
-
-fail() {
-  echo "FAIL: $*"
-  echo "---- screen ----"
-  tm capture-pane -p -t t 2>/dev/null || true
-  exit 1
-}
-
-cat >"$work/tmux.conf" <<'CONF'
-set -s escape-time 20
-set -g status off
-set -g remain-on-exit on
-set -g default-terminal tmux-256color
-CONF
+source "$(dirname "$0")/tmux_lib.sh"
 
 # The print file in code page 850, lines given as arguments, each ended with CR LF.
 print_file() { for l in "$@"; do printf '%s\r\n' "$l"; done | iconv -f UTF-8 -t CP850 >"$work/zazirivi.tmp"; }
 
 start() { # language
-  rm -f "$work/status"
   printf '[Sistema]\r\nIdioma=%s\r\nSortida=\r\n' "$1" >"$work/NuvoTerm.ini"
-  tm -f "$work/tmux.conf" new-session -d -x 80 -y 25 -s t \
-    "cd '$work' && env ARXTMP='$work/' ARXROOT='$work/' '$bin'; echo \$? >'$work/status'"
-}
-
-screen_text() { tm capture-pane -p -t t; }
-line() { screen_text | sed -n "${1}p"; }
-
-wait_line() {
-  local n=$1 pattern=$2
-  for _ in $(seq 1 100); do
-    if line "$n" | grep -qE -- "$pattern"; then return 0; fi
-    sleep 0.05
-  done
-  fail "line $n does not match: $pattern (it is: $(line "$n"))"
-}
-
-wait_dead() {
-  for _ in $(seq 1 100); do
-    [ -s "$work/status" ] && return 0
-    sleep 0.05
-  done
-  return 1
+  run_in_tmux "cd '$work' && env ARXTMP='$work/' ARXROOT='$work/' '$bin'"
 }
 
 rule=$(printf '%0135d' 0 | tr 0 -)
